@@ -1,0 +1,72 @@
+// The monitor window's form state and every one of its handlers, free of any window system.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "monitor/monitor_view.h"
+#include "service_control/service_queue.h"
+#include "settings/settings_store.h"
+
+namespace kestrin {
+
+inline constexpr const char* kApplicationTitle = "Kestrin";
+inline constexpr const char* kDefaultServiceName = "Harbourlink";
+inline constexpr const char* kComputerPrompt = "Enter Computer Name (Press enter for Local)";
+inline constexpr const char* kServicePrompt = "Enter Service Name (Press enter for Harbourlink)";
+inline constexpr std::uint32_t kTrayDoubleClick = 0x203;  // WM_LBUTTONDBLCLK
+inline constexpr std::uint32_t kTrayRightPress = 0x204;   // WM_RBUTTONDOWN
+inline constexpr std::size_t kTrayTipLength = 63;
+
+// The icon's tooltip: "<service>: <state>", cut to the first 63 characters.
+std::string TrayTip(const std::string& serviceName, const std::string& stateText);
+
+class FrmSrvMan {
+public:
+    FrmSrvMan(MonitorView& view, SettingsStore& store, ServiceQueue& services);
+
+    // The start-up sequence; `arguments` is the command line without the program's path.
+    void Load(const std::string& arguments);
+
+    void Timer1Tick();   // the status poll: title label now, state when the status arrives
+    void Timer2Tick();   // the restart countdown
+    void StatusArrived(const std::string& stateText);
+
+    void Command1Click();   // stop the service
+    void Command2Click();   // start the service
+    void AboutClick();
+    void ExitClick();       // File > Exit and the popup's Exit
+    void CloseRequest();    // the close rule: hide unless Exit asked for the close
+    void Unload();          // the window is going away
+    void EndSession();      // the session is ending: store the hidden state and go
+
+    void TrayCallback(std::uint32_t mouseMessage);
+    void TaskbarCreated();  // the notification area was re-created
+
+    const std::string& ComputerName() const { return computerName_; }
+    const std::string& ServiceName() const { return serviceName_; }
+    std::int16_t MinutesToRestart() const { return minutesToRestart_; }
+    bool MinimiseToTray() const { return minimiseToTray_; }
+    const std::string& StatusText() const { return lblStatus_; }
+
+private:
+    void AskForNames();
+    std::string CurrentTrayTip() const;
+    void Enqueue(ServiceCommand command);
+
+    MonitorView& view_;
+    SettingsStore& store_;
+    ServiceQueue& services_;
+
+    std::string computerName_;
+    std::string serviceName_;
+    std::int16_t minutesToRestart_ = 10;
+    bool exitRequested_ = false;
+    bool minimiseToTray_ = false;
+    bool trayBusy_ = false;
+    bool statusOutstanding_ = false;
+    bool unloaded_ = false;
+    std::string lblStatus_;
+};
+
+}  // namespace kestrin

@@ -1,0 +1,259 @@
+// FrmSrvMan's window: layout in twips, the timers, the icon, and message forwarding to the rules.
+#include "monitor/win32/monitor_window.h"
+
+#include "app/resource.h"
+#include "monitor/win32/input_prompt.h"
+#include "win32/text.h"
+
+namespace kestrin {
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"KestrinFrmSrvMan";
+constexpr wchar_t kPicHookClass[] = L"KestrinPicHook";
+constexpr UINT_PTR kTimer1 = 1;
+constexpr UINT_PTR kTimer2 = 2;
+constexpr UINT kTimer1Interval = 1000;
+constexpr UINT kTimer2Interval = 60000;
+constexpr UINT kStatusArrived = WM_APP + 1;
+constexpr UINT kTrayCallback = WM_MOUSEMOVE;  // the icon's callback, as the notification area sends it
+constexpr UINT kTrayIconId = 1;
+constexpr int kClientWidth = 4200;  // twips
+constexpr int kClientHeight = 1065;
+
+struct Control {
+    int id;
+    const wchar_t* className;
+    DWORD style;
+    int left, top, width, height;  // twips
+};
+
+constexpr Control kControls[] = {
+    {IDC_COMMAND1, L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 120, 0, 1215, 375},
+    {IDC_COMMAND2, L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 1440, 0, 1215, 375},
+    {IDC_LBLSTATUS, L"STATIC", SS_CENTER | SS_NOPREFIX, 120, 480, 2295, 255},
+    {IDC_LBLSTSTTL, L"STATIC", SS_LEFT | SS_NOPREFIX, 120, 840, 2295, 255},
+    {IDC_LBLTIME, L"STATIC", SS_LEFT | SS_NOPREFIX, 2520, 480, 1575, 375},
+};
+
+void RegisterClassOnce(HINSTANCE instance, const wchar_t* name, WNDPROC proc, HBRUSH background) {
+    WNDCLASSEXW wc{};
+    if (::GetClassInfoExW(instance, name, &wc)) return;
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = proc;
+    wc.hInstance = instance;
+    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = background;
+    wc.lpszClassName = name;
+    ::RegisterClassExW(&wc);
+}
+
+IconHandle LoadProgramIcon(HINSTANCE instance, int size) {
+    return IconHandle(static_cast<HICON>(
+        ::LoadImageW(instance, MAKEINTRESOURCEW(IDI_KESTRIN), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+}
+
+}  // namespace
+
+bool PicHook::Create(HINSTANCE instance, HWND parent, RECT bounds, Callback callback) {
+    callback_ = std::move(callback);
+    RegisterClassOnce(instance, kPicHookClass, &PicHook::Thunk, nullptr);
+    return ::CreateWindowExW(0, kPicHookClass, L"", WS_CHILD, bounds.left, bounds.top, bounds.right - bounds.left,
+                             bounds.bottom - bounds.top, parent,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PICHOOK)), instance, this) != nullptr;
+}
+
+LRESULT PicHook::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == kTrayCallback && callback_) {
+        callback_(static_cast<std::uint32_t>(lp));
+        return 0;
+    }
+    return ::DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+MonitorWindow::MonitorWindow(HINSTANCE instance, AppLifetime& lifetime, SettingsStore& store,
+                             std::unique_ptr<ScmPort> scm, ShowAboutFn showAbout)
+    : instance_(instance),
+      lifetime_(lifetime),
+      store_(store),
+      scm_(std::move(scm)),
+      showAbout_(std::move(showAbout)),
+      taskbarCreated_(::RegisterWindowMessageW(L"TaskbarCreated")),
+      icon_(LoadProgramIcon(instance, ::GetSystemMetrics(SM_CXICON))),
+      smallIcon_(LoadProgramIcon(instance, ::GetSystemMetrics(SM_CXSMICON))),
+      popupMenu_(::LoadMenuW(instance, MAKEINTRESOURCEW(IDR_POPUPMENU))),
+      whiteBrush_(::CreateSolidBrush(RGB(255, 255, 255))) {}
+
+MonitorWindow::~MonitorWindow() {
+    if (hwnd_) ::DestroyWindow(hwnd_);
+}
+
+bool MonitorWindow::Create(const std::string& arguments) {
+    RegisterClassOnce(instance_, kWindowClass, &MonitorWindow::Thunk,
+                      reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)));
+    const TwipsScale twips;
+    constexpr DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+    // A tool-window frame that still keeps a taskbar button while it is shown.
+    constexpr DWORD exStyle = WS_EX_TOOLWINDOW | WS_EX_APPWINDOW;
+    RECT frame{0, 0, twips.X(kClientWidth), twips.Y(kClientHeight)};
+    ::AdjustWindowRectEx(&frame, style, TRUE, exStyle);
+    HMENU menu = ::LoadMenuW(instance_, MAKEINTRESOURCEW(IDR_MAINMENU));  // owned by the window from here on
+    if (!::CreateWindowExW(exStyle, kWindowClass, L"", style, CW_USEDEFAULT, CW_USEDEFAULT,
+                           frame.right - frame.left, frame.bottom - frame.top, nullptr, menu, instance_, this)) {
+        if (menu) ::DestroyMenu(menu);
+        return false;
+    }
+    lifetime_.WindowOpened();
+    ::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.Get()));
+    ::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
+    CreateControls();
+    trayIcon_.emplace(picHook_.Handle(), kTrayIconId, kTrayCallback, smallIcon_.Get());
+    services_ = std::make_unique<WorkerServiceQueue>(std::move(scm_), hwnd_, kStatusArrived);
+    frm_ = std::make_unique<FrmSrvMan>(*this, store_, *services_);
+    frm_->Load(arguments);
+    if (!hwnd_) return true;  // the start-up sequence may already have ended the session
+    ::SetTimer(hwnd_, kTimer1, kTimer1Interval, nullptr);
+    ::SetTimer(hwnd_, kTimer2, kTimer2Interval, nullptr);
+    return true;
+}
+
+void MonitorWindow::CreateControls() {
+    const TwipsScale twips;
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof(metrics);
+    ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
+    labelFont_.Reset(::CreateFontIndirectW(&metrics.lfMessageFont));
+    // LblStatus: "System", bold, 9.75 point.
+    statusFont_.Reset(::CreateFontW(-::MulDiv(975, twips.DpiY(), 7200), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE,
+                                    DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                    DEFAULT_PITCH | FF_DONTCARE, L"System"));
+    for (const Control& c : kControls) {
+        HWND control = ::CreateWindowExW(0, c.className, L"", WS_CHILD | WS_VISIBLE | c.style, twips.X(c.left),
+                                         twips.Y(c.top), twips.X(c.width), twips.Y(c.height), hwnd_,
+                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance_, nullptr);
+        HFONT font = c.id == IDC_LBLSTATUS ? statusFont_.Get() : labelFont_.Get();
+        ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    }
+    const RECT hook{twips.X(2880), twips.Y(0), twips.X(2880 + 1215), twips.Y(495)};
+    picHook_.Create(instance_, hwnd_, hook, [this](std::uint32_t message) {
+        if (frm_) frm_->TrayCallback(message);
+    });
+}
+
+LRESULT MonitorWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    if (!frm_) return ::DefWindowProcW(hwnd_, msg, wp, lp);
+    if (msg == taskbarCreated_ && msg != 0) {
+        frm_->TaskbarCreated();
+        return 0;
+    }
+    switch (msg) {
+    case WM_TIMER:
+        if (wp == kTimer1) frm_->Timer1Tick();
+        else if (wp == kTimer2) frm_->Timer2Tick();
+        return 0;
+    case kStatusArrived:
+        ApplyStatuses();
+        return 0;
+    case WM_COMMAND:
+        switch (LOWORD(wp)) {
+        case IDC_COMMAND1: frm_->Command1Click(); return 0;
+        case IDC_COMMAND2: frm_->Command2Click(); return 0;
+        case IDM_ABOUT: frm_->AboutClick(); return 0;
+        case IDM_EXIT:
+        case IDM_EXIT2: frm_->ExitClick(); return 0;
+        default: break;
+        }
+        break;
+    case WM_CTLCOLORSTATIC:
+        return ColourLabel(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp));
+    case WM_CLOSE:
+        frm_->CloseRequest();
+        return 0;
+    case WM_QUERYENDSESSION:
+        return TRUE;  // never hold up the user's log-off or shut-down
+    case WM_ENDSESSION:
+        if (wp) frm_->EndSession();
+        return 0;
+    case WM_DESTROY:
+        ::KillTimer(hwnd_, kTimer1);
+        ::KillTimer(hwnd_, kTimer2);
+        frm_->Unload();
+        return 0;
+    case WM_NCDESTROY:
+        lifetime_.WindowClosed();
+        break;
+    default:
+        break;
+    }
+    return ::DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+void MonitorWindow::ApplyStatuses() {
+    for (const std::string& status : services_->TakeStatuses()) frm_->StatusArrived(status);
+}
+
+LRESULT MonitorWindow::ColourLabel(HDC dc, HWND label) {
+    if (::GetDlgCtrlID(label) != IDC_LBLSTATUS) {
+        return ::DefWindowProcW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                reinterpret_cast<LPARAM>(label));
+    }
+    ::SetTextColor(dc, RGB(0, 0, 255));
+    ::SetBkColor(dc, RGB(255, 255, 255));
+    return reinterpret_cast<LRESULT>(whiteBrush_.Get());
+}
+
+void MonitorWindow::SetControlText(int id, const std::string& text) {
+    ::SetDlgItemTextW(hwnd_, id, Widen(text).c_str());
+}
+
+void MonitorWindow::SetCaption(const std::string& text) { ::SetWindowTextW(hwnd_, Widen(text).c_str()); }
+
+void MonitorWindow::SetCommandCaptions(const std::string& command1, const std::string& command2) {
+    SetControlText(IDC_COMMAND1, command1);
+    SetControlText(IDC_COMMAND2, command2);
+}
+
+void MonitorWindow::SetStatusText(const std::string& text) { SetControlText(IDC_LBLSTATUS, text); }
+
+void MonitorWindow::SetStatusTitle(const std::string& text) { SetControlText(IDC_LBLSTSTTL, text); }
+
+void MonitorWindow::SetTimeText(const std::string& text) { SetControlText(IDC_LBLTIME, text); }
+
+std::string MonitorWindow::Prompt(const std::string& prompt) {
+    return ShowInputPrompt(instance_, kApplicationTitle, prompt);
+}
+
+void MonitorWindow::AddTrayIcon(const std::string& tip) { trayIcon_->Add(tip); }
+
+void MonitorWindow::ModifyTrayTip(const std::string& tip) { trayIcon_->Modify(tip); }
+
+void MonitorWindow::DeleteTrayIcon() { trayIcon_->Delete(); }
+
+void MonitorWindow::ShowNormal() {
+    ::ShowWindow(hwnd_, SW_SHOWNORMAL);
+    ::SetForegroundWindow(hwnd_);
+}
+
+void MonitorWindow::MinimiseAndHide() {
+    ::ShowWindow(hwnd_, SW_MINIMIZE);
+    ::ShowWindow(hwnd_, SW_HIDE);
+}
+
+void MonitorWindow::Hide() { ::ShowWindow(hwnd_, SW_HIDE); }
+
+void MonitorWindow::ShowTrayMenu() {
+    POINT at{};
+    ::GetCursorPos(&at);
+    // Without the foreground the menu would not close when the user clicks elsewhere.
+    ::SetForegroundWindow(hwnd_);
+    ::TrackPopupMenuEx(::GetSubMenu(popupMenu_.Get(), 0), TPM_LEFTALIGN | TPM_LEFTBUTTON, at.x, at.y, hwnd_,
+                       nullptr);
+    ::PostMessageW(hwnd_, WM_NULL, 0, 0);
+}
+
+void MonitorWindow::ShowAbout() {
+    if (showAbout_) showAbout_(icon_.Get());
+}
+
+void MonitorWindow::Unload() { ::DestroyWindow(hwnd_); }
+
+}  // namespace kestrin

@@ -1,0 +1,98 @@
+// The worker: a request queue and an answer queue under one lock, and a thread that drains the first.
+#include "monitor/win32/worker_service_queue.h"
+
+#include <deque>
+#include <utility>
+
+#include "win32/unique_handle.h"
+
+namespace kestrin {
+
+struct WorkerServiceQueue::Shared {
+    std::unique_ptr<ScmPort> scm;
+    HWND window;
+    UINT arrivedMessage;
+    SRWLOCK lock = SRWLOCK_INIT;
+    CONDITION_VARIABLE wake = CONDITION_VARIABLE_INIT;
+    std::deque<ServiceRequest> requests;
+    std::vector<std::string> statuses;
+    bool stopping = false;
+};
+
+namespace {
+
+class LockGuard {
+public:
+    explicit LockGuard(SRWLOCK& lock) : lock_(lock) { ::AcquireSRWLockExclusive(&lock_); }
+    LockGuard(const LockGuard&) = delete;
+    LockGuard& operator=(const LockGuard&) = delete;
+    ~LockGuard() { ::ReleaseSRWLockExclusive(&lock_); }
+
+private:
+    SRWLOCK& lock_;
+};
+
+}  // namespace
+
+WorkerServiceQueue::WorkerServiceQueue(std::unique_ptr<ScmPort> scm, HWND window, UINT arrivedMessage)
+    : shared_(std::make_shared<Shared>()) {
+    shared_->scm = std::move(scm);
+    shared_->window = window;
+    shared_->arrivedMessage = arrivedMessage;
+    // The thread holds its own reference, so the queue may go away while a call is still blocked.
+    auto* threadShare = new std::shared_ptr<Shared>(shared_);
+    KernelHandle thread(::CreateThread(nullptr, 0, &WorkerServiceQueue::Run, threadShare, 0, nullptr));
+    if (!thread) delete threadShare;
+}
+
+WorkerServiceQueue::~WorkerServiceQueue() {
+    {
+        LockGuard guard(shared_->lock);
+        shared_->stopping = true;
+        shared_->window = nullptr;
+        shared_->requests.clear();
+    }
+    ::WakeConditionVariable(&shared_->wake);
+}
+
+void WorkerServiceQueue::Enqueue(ServiceRequest request) {
+    {
+        LockGuard guard(shared_->lock);
+        shared_->requests.push_back(std::move(request));
+    }
+    ::WakeConditionVariable(&shared_->wake);
+}
+
+std::vector<std::string> WorkerServiceQueue::TakeStatuses() {
+    LockGuard guard(shared_->lock);
+    return std::exchange(shared_->statuses, {});
+}
+
+DWORD WINAPI WorkerServiceQueue::Run(void* parameter) {
+    const std::unique_ptr<std::shared_ptr<Shared>> owned(static_cast<std::shared_ptr<Shared>*>(parameter));
+    Shared& shared = **owned;
+    for (;;) {
+        ServiceRequest request;
+        {
+            LockGuard guard(shared.lock);
+            while (shared.requests.empty() && !shared.stopping) {
+                ::SleepConditionVariableSRW(&shared.wake, &shared.lock, INFINITE, 0);
+            }
+            if (shared.stopping) return 0;
+            request = std::move(shared.requests.front());
+            shared.requests.pop_front();
+        }
+        std::optional<std::string> status = RunServiceRequest(*shared.scm, request);
+        if (!status) continue;
+        HWND window;
+        {
+            LockGuard guard(shared.lock);
+            if (shared.stopping) return 0;
+            shared.statuses.push_back(std::move(*status));
+            window = shared.window;
+        }
+        ::PostMessageW(window, shared.arrivedMessage, 0, 0);
+    }
+}
+
+}  // namespace kestrin

@@ -1,0 +1,26 @@
+// Conversions between the core's UTF-8 and the UTF-16 of the W functions.
+#include "win32/text.h"
+
+#include <windows.h>
+
+namespace kestrin {
+
+std::wstring Widen(const std::string& utf8) {
+    if (utf8.empty()) return {};
+    const int length = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
+    return wide;
+}
+
+std::string Narrow(const wchar_t* utf16, std::size_t length) {
+    if (length == 0) return {};
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, utf16, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, utf16, static_cast<int>(length), narrow.data(), size, nullptr, nullptr);
+    return narrow;
+}
+
+std::string Narrow(const std::wstring& utf16) { return Narrow(utf16.data(), utf16.size()); }
+
+}  // namespace kestrin
