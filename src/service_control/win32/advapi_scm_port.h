@@ -1,0 +1,18 @@
+// The service-manager port over advapi32, asking for no more rights than each operation needs.
+#pragma once
+
+#include "service_control/scm_port.h"
+
+namespace kestrin {
+
+class AdvapiScmPort final : public ScmPort {
+public:
+    ScmHandle OpenManager(const std::string& computer) override;
+    ScmHandle OpenService(ScmHandle manager, const std::string& service, ServiceAccess access) override;
+    std::optional<std::uint32_t> QueryState(ScmHandle service) override;
+    void Start(ScmHandle service) override;
+    void Stop(ScmHandle service) override;
+    void Close(ScmHandle handle) override;
+};
+
+}  // namespace kestrin

@@ -1,0 +1,25 @@
+// The settings store as REG_SZ values under one key of HKEY_CURRENT_USER.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "settings/settings_store.h"
+
+namespace kestrin {
+
+inline constexpr const char* kSettingsKeyPath = "Software\\Kestrin\\Settings";
+
+class RegistrySettingsStore final : public SettingsStore {
+public:
+    // `keyPath` is relative to HKEY_CURRENT_USER; tests pass a key of their own.
+    explicit RegistrySettingsStore(std::string keyPath = kSettingsKeyPath);
+
+    std::optional<std::string> Read(const std::string& key) override;
+    void Write(const std::string& key, const std::string& value) override;
+
+private:
+    std::wstring keyPath_;
+};
+
+}  // namespace kestrin

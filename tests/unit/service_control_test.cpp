@@ -1,0 +1,142 @@
+// The service procedures' handle discipline and state texts, against the logging fake manager.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "fakes/fake_scm_port.h"
+#include "service_control/service_control.h"
+#include "service_control/service_queue.h"
+
+namespace kestrin {
+namespace {
+
+using Calls = std::vector<std::string>;
+
+enum class Failure { None, OpenManager, OpenService, Query };
+
+struct HandleCase {
+    const char* procedure;
+    Failure failure;
+    Calls expected;
+};
+
+void Arrange(FakeScmPort& scm, Failure failure) {
+    scm.failOpenManager = failure == Failure::OpenManager;
+    scm.failOpenService = failure == Failure::OpenService;
+    scm.failQuery = failure == Failure::Query;
+}
+
+void RunProcedure(const std::string& procedure, FakeScmPort& scm) {
+    if (procedure == "ServiceStatus") ServiceStatus(scm, "pc", "svc");
+    if (procedure == "ServiceStart") ServiceStart(scm, "pc", "svc");
+    if (procedure == "ServiceStop") ServiceStop(scm, "pc", "svc");
+}
+
+class HandleDiscipline : public testing::TestWithParam<HandleCase> {};
+
+TEST_P(HandleDiscipline, ClosesExactlyWhatItOpenedServiceFirst) {
+    const HandleCase& c = GetParam();
+    FakeScmPort scm;
+    Arrange(scm, c.failure);
+
+    RunProcedure(c.procedure, scm);
+
+    EXPECT_EQ(scm.calls, c.expected);
+    EXPECT_TRUE(scm.openHandles.empty());
+    EXPECT_EQ(scm.badCloses, 0);
+}
+
+const HandleCase kHandleCases[] = {
+    HandleCase{"ServiceStatus", Failure::None,
+               {"OpenManager(\"pc\")=1", "OpenService(1,\"svc\",QueryStatus)=2", "QueryState(2)", "Close(2)",
+                "Close(1)"}},
+    HandleCase{"ServiceStatus", Failure::Query,
+               {"OpenManager(\"pc\")=1", "OpenService(1,\"svc\",QueryStatus)=2", "QueryState(2)", "Close(2)",
+                "Close(1)"}},
+    HandleCase{"ServiceStatus", Failure::OpenService,
+               {"OpenManager(\"pc\")=1", "OpenService(1,\"svc\",QueryStatus)=0", "Close(1)"}},
+    HandleCase{"ServiceStatus", Failure::OpenManager, {"OpenManager(\"pc\")=0"}},
+    HandleCase{"ServiceStart", Failure::None,
+               {"OpenManager(\"pc\")=1", "OpenService(1,\"svc\",Start)=2", "Start(2)", "Close(2)", "Close(1)"}},
+    HandleCase{"ServiceStart", Failure::OpenService,
+               {"OpenManager(\"pc\")=1", "OpenService(1,\"svc\",Start)=0", "Close(1)"}},
+    HandleCase{"ServiceStart", Failure::OpenManager, {"OpenManager(\"pc\")=0"}},
+    HandleCase{"ServiceStop", Failure::None,
+               {"OpenManager(\"pc\")=1", "OpenService(1,\"svc\",Stop)=2", "Stop(2)", "Close(2)", "Close(1)"}},
+    HandleCase{"ServiceStop", Failure::OpenService,
+               {"OpenManager(\"pc\")=1", "OpenService(1,\"svc\",Stop)=0", "Close(1)"}},
+    HandleCase{"ServiceStop", Failure::OpenManager, {"OpenManager(\"pc\")=0"}}};
+
+std::string HandleCaseName(const testing::TestParamInfo<HandleCase>& test) {
+    static const char* const kFailureNames[] = {"Succeeds", "ManagerFails", "ServiceFails", "QueryFails"};
+    return std::string(test.param.procedure) + kFailureNames[static_cast<int>(test.param.failure)];
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryProcedureAndFailure, HandleDiscipline, testing::ValuesIn(kHandleCases), HandleCaseName);
+
+TEST(ServiceStatus, FailuresGiveEmptyText) {
+    for (const Failure failure : {Failure::OpenManager, Failure::OpenService, Failure::Query}) {
+        FakeScmPort scm;
+        Arrange(scm, failure);
+        EXPECT_EQ(ServiceStatus(scm, "", "svc"), "") << static_cast<int>(failure);
+    }
+}
+
+TEST(ServiceStatus, MapsEveryStateCodeToItsText) {
+    const std::vector<std::pair<std::uint32_t, std::string>> cases = {
+        {1, "Stopped"},       {2, "Start Pending"},    {3, "Stop Pending"}, {4, "Running"},
+        {5, "Continue Pending"}, {6, "Pause Pending"}, {7, "Paused"},       {0, ""},
+        {8, ""},              {0x80000000u, ""},       {0xFFFFFFFFu, ""}};
+    for (const auto& [code, text] : cases) {
+        FakeScmPort scm;
+        scm.state = code;
+        EXPECT_EQ(ServiceStatus(scm, "", "svc"), text) << "state " << code;
+        EXPECT_TRUE(scm.openHandles.empty()) << "state " << code;
+    }
+}
+
+TEST(ServiceStatus, PassesBothNamesUnchanged) {
+    // No backslashes added, no trimming, no case change; an empty name means this computer.
+    for (const auto& [computer, service] : std::vector<std::pair<std::string, std::string>>{
+             {"", "Spooler"}, {"FILESERVER", "my service"}, {"\\\\host", " Ünïcødé "}}) {
+        FakeScmPort scm;
+        ServiceStatus(scm, computer, service);
+        ASSERT_EQ(scm.calls.size(), 5u);
+        EXPECT_EQ(scm.calls[0], "OpenManager(\"" + computer + "\")=1");
+        EXPECT_EQ(scm.calls[1], "OpenService(1,\"" + service + "\",QueryStatus)=2");
+    }
+}
+
+TEST(ServiceStartStop, EachCallOpensFreshHandles) {
+    FakeScmPort scm;
+    ServiceStart(scm, "", "svc");
+    ServiceStop(scm, "", "svc");
+    EXPECT_EQ(scm.calls[5], "OpenManager(\"\")=3");
+    EXPECT_EQ(scm.calls[6], "OpenService(3,\"svc\",Stop)=4");
+    EXPECT_EQ(scm.starts, 1);
+    EXPECT_EQ(scm.stops, 1);
+}
+
+TEST(RunServiceRequest, AnswersOnlyStatusRequests) {
+    FakeScmPort scm;
+    scm.state = 1;
+    EXPECT_EQ(RunServiceRequest(scm, {ServiceCommand::Status, "pc", "svc"}), std::optional<std::string>("Stopped"));
+    EXPECT_EQ(RunServiceRequest(scm, {ServiceCommand::Start, "pc", "svc"}), std::nullopt);
+    EXPECT_EQ(RunServiceRequest(scm, {ServiceCommand::Stop, "pc", "svc"}), std::nullopt);
+    EXPECT_EQ(scm.starts, 1);
+    EXPECT_EQ(scm.stops, 1);
+    EXPECT_TRUE(scm.openHandles.empty());
+}
+
+TEST(RunServiceRequest, StatusOfAnUnreachableServiceIsEmptyNotNothing) {
+    // The window must still hear back, so it can clear a stale state text.
+    FakeScmPort scm;
+    scm.failOpenManager = true;
+    EXPECT_EQ(RunServiceRequest(scm, {ServiceCommand::Status, "gone", "svc"}), std::optional<std::string>(""));
+}
+
+}  // namespace
+}  // namespace kestrin
