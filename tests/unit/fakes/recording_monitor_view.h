@@ -1,0 +1,111 @@
+// A monitor window that records what the rules asked of it, and a service queue run by the test.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "fakes/fake_scm_port.h"
+#include "monitor/frm_srv_man.h"
+#include "monitor/monitor_view.h"
+#include "service_control/service_queue.h"
+
+namespace kestrin {
+
+class RecordingMonitorView : public MonitorView {
+public:
+    std::string caption, command1, command2, statusText, statusTitle, timeText, trayTip;
+    bool trayIconShown = false;
+    bool visible = false;
+    bool minimised = false;
+    std::deque<std::string> answers;     // what the user types into the prompts, in order
+    std::vector<std::string> prompts;    // the prompts asked, in order
+    std::vector<std::string> events;     // window and tray operations, in order
+    std::function<void()> whileMenuOpen; // runs while the popup menu is "open"
+    FrmSrvMan* frm = nullptr;            // to deliver the window's unload, as the real window does
+
+    void SetCaption(const std::string& text) override { caption = text; }
+    void SetCommandCaptions(const std::string& c1, const std::string& c2) override {
+        command1 = c1;
+        command2 = c2;
+    }
+    void SetStatusText(const std::string& text) override { statusText = text; }
+    void SetStatusTitle(const std::string& text) override { statusTitle = text; }
+    void SetTimeText(const std::string& text) override { timeText = text; }
+    std::string Prompt(const std::string& prompt) override {
+        prompts.push_back(prompt);
+        events.push_back("Prompt");
+        if (answers.empty()) return "";
+        std::string answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    void AddTrayIcon(const std::string& tip) override {
+        trayIconShown = true;
+        trayTip = tip;
+        events.push_back("AddTrayIcon");
+    }
+    void ModifyTrayTip(const std::string& tip) override { trayTip = tip; }
+    void DeleteTrayIcon() override {
+        trayIconShown = false;
+        events.push_back("DeleteTrayIcon");
+    }
+    void ShowNormal() override {
+        visible = true;
+        minimised = false;
+        events.push_back("ShowNormal");
+    }
+    void MinimiseAndHide() override {
+        visible = false;
+        minimised = true;
+        events.push_back("MinimiseAndHide");
+    }
+    void Hide() override {
+        visible = false;
+        events.push_back("Hide");
+    }
+    void ShowTrayMenu() override {
+        events.push_back("ShowTrayMenu");
+        if (whileMenuOpen) whileMenuOpen();
+    }
+    void ShowAbout() override { events.push_back("ShowAbout"); }
+    void Unload() override {
+        events.push_back("Unload");
+        if (frm) frm->Unload();
+    }
+};
+
+// Runs requests through the real service procedures against a fake service manager, either at once
+// (a synchronous worker) or when the test says so (a worker held up by a slow computer).
+class TestServiceQueue : public ServiceQueue {
+public:
+    explicit TestServiceQueue(FakeScmPort& scm) : scm_(scm) {}
+
+    bool synchronous = true;
+    FrmSrvMan* frm = nullptr;
+    std::vector<ServiceCommand> asked;  // every request, in the order asked
+
+    void Enqueue(ServiceRequest request) override {
+        asked.push_back(request.command);
+        pending_.push_back(std::move(request));
+        if (synchronous) RunAll();
+    }
+
+    // Runs the oldest outstanding request; its status, if any, arrives now.
+    void RunOne() {
+        const ServiceRequest request = pending_.front();
+        pending_.pop_front();
+        if (const auto status = RunServiceRequest(scm_, request)) frm->StatusArrived(*status);
+    }
+    void RunAll() {
+        while (!pending_.empty()) RunOne();
+    }
+    std::size_t Outstanding() const { return pending_.size(); }
+
+private:
+    FakeScmPort& scm_;
+    std::deque<ServiceRequest> pending_;
+};
+
+}  // namespace kestrin
