@@ -18,7 +18,7 @@ public:
     // Opens the manager of `computer` (empty: this computer) for connecting only; 0 on failure.
     virtual ScmHandle OpenManager(const std::string& computer) = 0;
     // Opens `service` by key name with the given right; 0 on failure.
-    virtual ScmHandle OpenService(ScmHandle manager, const std::string& service, ServiceAccess access) = 0;
+    virtual ScmHandle OpenServiceByName(ScmHandle manager, const std::string& service, ServiceAccess access) = 0;
     // The service's current state code, or nothing when the query fails.
     virtual std::optional<std::uint32_t> QueryState(ScmHandle service) = 0;
     virtual void Start(ScmHandle service) = 0;   // result deliberately ignored

@@ -30,7 +30,7 @@ void WithService(ScmPort& scm, const std::string& computerName, const std::strin
                  ServiceAccess access, Action&& action) {
     const PortHandle manager(scm, scm.OpenManager(computerName));
     if (!manager) return;
-    const PortHandle service(scm, scm.OpenService(manager.Get(), serviceName, access));
+    const PortHandle service(scm, scm.OpenServiceByName(manager.Get(), serviceName, access));
     if (!service) return;
     std::forward<Action>(action)(service.Get());
 }
