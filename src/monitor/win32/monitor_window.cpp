@@ -108,7 +108,8 @@ bool MonitorWindow::Create(const std::string& arguments) {
     CreateControls();
     trayIcon_.emplace(picHook_.Handle(), kTrayIconId, kTrayCallback, smallIcon_.Get());
     services_ = std::make_unique<WorkerServiceQueue>(std::move(scm_), hwnd_, kStatusArrived);
-    frm_ = std::make_unique<FrmSrvMan>(*this, store_, *services_);
+    MonitorView& view = *this;
+    frm_ = std::make_unique<FrmSrvMan>(view, store_, *services_);
     frm_->Load(arguments);
     if (!hwnd_) return true;  // the start-up sequence may already have ended the session
     ::SetTimer(hwnd_, kTimer1, kTimer1Interval, nullptr);

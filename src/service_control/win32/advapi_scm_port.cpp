@@ -30,7 +30,7 @@ ScmHandle AdvapiScmPort::OpenManager(const std::string& computer) {
                                    SC_MANAGER_CONNECT));
 }
 
-ScmHandle AdvapiScmPort::OpenService(ScmHandle manager, const std::string& service, ServiceAccess access) {
+ScmHandle AdvapiScmPort::OpenServiceByName(ScmHandle manager, const std::string& service, ServiceAccess access) {
     const std::wstring name = Widen(service);
     return FromSc(::OpenServiceW(ToSc(manager), name.c_str(), RightFor(access)));
 }

@@ -8,7 +8,7 @@ namespace kestrin {
 class AdvapiScmPort final : public ScmPort {
 public:
     ScmHandle OpenManager(const std::string& computer) override;
-    ScmHandle OpenService(ScmHandle manager, const std::string& service, ServiceAccess access) override;
+    ScmHandle OpenServiceByName(ScmHandle manager, const std::string& service, ServiceAccess access) override;
     std::optional<std::uint32_t> QueryState(ScmHandle service) override;
     void Start(ScmHandle service) override;
     void Stop(ScmHandle service) override;

@@ -43,7 +43,7 @@ public:
         return handle;
     }
 
-    ScmHandle OpenService(ScmHandle manager, const std::string& service, ServiceAccess access) override {
+    ScmHandle OpenServiceByName(ScmHandle manager, const std::string& service, ServiceAccess access) override {
         const ScmHandle handle = failOpenService || !IsOpen(manager) ? 0 : NewHandle();
         calls.push_back("OpenService(" + std::to_string(manager) + ",\"" + service + "\"," + AccessName(access) +
                         ")=" + std::to_string(handle));
