@@ -1,0 +1,360 @@
+// kestrin_driver: one command per run against the program's windows, answers on stdout.
+//
+// Targets are a window handle ("0x1A2B") or "<class>:<caption>" ("*" for any caption).
+// Exit code 0 on success, 1 when the command failed or timed out, 2 on a usage error.
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "win32/text.h"
+#include "windows_query.h"
+
+namespace kestrin::driver {
+namespace {
+
+using Args = std::vector<std::wstring>;
+
+constexpr UINT kPromptTextId = 201;
+constexpr UINT kPromptEditId = 202;
+constexpr DWORD kDefaultWaitMs = 5000;
+
+void Print(const std::wstring& line) {
+    const std::string utf8 = Narrow(line) + "\n";
+    std::fwrite(utf8.data(), 1, utf8.size(), stdout);
+}
+
+int Fail(const std::wstring& message) {
+    const std::string utf8 = "error: " + Narrow(message) + "\n";
+    std::fwrite(utf8.data(), 1, utf8.size(), stderr);
+    return 1;
+}
+
+std::wstring Hex(HWND hwnd) {
+    wchar_t buffer[32] = {};
+    std::swprintf(buffer, 32, L"0x%llX",
+                  static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hwnd)));
+    return buffer;
+}
+
+std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+
+// Decimal or 0x-prefixed hexadecimal; nullopt when the text is not a whole number.
+std::optional<unsigned long long> Number(const std::wstring& text) {
+    if (text.empty()) return std::nullopt;
+    wchar_t* end = nullptr;
+    const unsigned long long value = std::wcstoull(text.c_str(), &end, 0);
+    if (*end != L'\0') return std::nullopt;
+    return value;
+}
+
+struct UsageError {
+    std::wstring message;
+};
+
+unsigned long long NumberArg(const std::wstring& text) {
+    const auto value = Number(text);
+    if (!value) throw UsageError{L"not a number: " + text};
+    return *value;
+}
+
+DWORD MillisArg(const Args& args, std::size_t index, DWORD fallback) {
+    return index < args.size() ? static_cast<DWORD>(NumberArg(args[index])) : fallback;
+}
+
+Target TargetArg(const std::wstring& text) {
+    const auto target = ParseTarget(text);
+    if (!target) throw UsageError{L"not a window handle or class:caption: " + text};
+    return *target;
+}
+
+// The target's window now, or nullptr after printing why not.
+HWND Window(const std::wstring& text) {
+    const HWND hwnd = Resolve(TargetArg(text));
+    if (!hwnd) Fail(L"no window " + text);
+    return hwnd;
+}
+
+HWND Control(HWND parent, const std::wstring& idText) {
+    const HWND control = ::GetDlgItem(parent, static_cast<int>(NumberArg(idText)));
+    if (!control) Fail(L"no control " + idText + L" in " + Hex(parent));
+    return control;
+}
+
+int Find(const Args& a) {
+    const WindowName name{a[0], a[1]};
+    HWND found = nullptr;
+    PollUntil(MillisArg(a, 2, 0), [&] {
+        const auto all = FindTopLevel(name);
+        found = all.empty() ? nullptr : all.front();
+        return found != nullptr;
+    });
+    if (!found) return Fail(L"no window " + a[0] + L":" + a[1]);
+    Print(Hex(found));
+    return 0;
+}
+
+int Count(const Args& a) {
+    Print(std::to_wstring(FindTopLevel(WindowName{a[0], a[1]}).size()));
+    return 0;
+}
+
+int Child(const Args& a) {
+    const HWND hwnd = Window(a[0]);
+    if (!hwnd) return 1;
+    const HWND control = Control(hwnd, a[1]);
+    if (!control) return 1;
+    Print(Hex(control));
+    return 0;
+}
+
+int Text(const Args& a) {
+    const HWND hwnd = Window(a[0]);
+    if (!hwnd) return 1;
+    const HWND control = Control(hwnd, a[1]);
+    if (!control) return 1;
+    const auto text = ControlText(control);
+    if (!text) return Fail(L"control " + a[1] + L" does not answer");
+    Print(*text);
+    return 0;
+}
+
+int WaitText(const Args& a) {
+    const Target target = TargetArg(a[0]);
+    const int id = static_cast<int>(NumberArg(a[1]));
+    std::optional<std::wstring> last;
+    const bool ok = PollUntil(MillisArg(a, 3, kDefaultWaitMs), [&] {
+        const HWND hwnd = Resolve(target);
+        last = hwnd ? ControlText(::GetDlgItem(hwnd, id)) : std::nullopt;
+        return last && *last == a[2];
+    });
+    if (ok) return 0;
+    return Fail(L"control " + a[1] + L" of " + a[0] + L" reads " +
+                (last ? Quoted(*last) : std::wstring(L"nothing (no window or no answer)")) +
+                L", not " + Quoted(a[2]));
+}
+
+int Caption(const Args& a) {
+    const HWND hwnd = Window(a[0]);
+    if (!hwnd) return 1;
+    Print(CaptionOf(hwnd));
+    return 0;
+}
+
+int Visible(const Args& a) {
+    const HWND hwnd = Window(a[0]);
+    if (!hwnd) return 1;
+    Print(::IsWindowVisible(hwnd) ? L"1" : L"0");
+    return 0;
+}
+
+int WaitVisible(const Args& a) {
+    const Target target = TargetArg(a[0]);
+    const bool wanted = NumberArg(a[1]) != 0;
+    const bool ok = PollUntil(MillisArg(a, 2, kDefaultWaitMs), [&] {
+        const HWND hwnd = Resolve(target);
+        return hwnd && (::IsWindowVisible(hwnd) != FALSE) == wanted;
+    });
+    if (ok) return 0;
+    return Fail(a[0] + (wanted ? L" is not shown" : L" is not hidden"));
+}
+
+int WaitGone(const Args& a) {
+    const Target target = TargetArg(a[0]);
+    if (PollUntil(MillisArg(a, 1, kDefaultWaitMs), [&] { return Resolve(target) == nullptr; })) {
+        return 0;
+    }
+    return Fail(a[0] + L" is still there");
+}
+
+int Click(const Args& a) {
+    const HWND hwnd = Window(a[0]);
+    if (!hwnd) return 1;
+    const HWND control = Control(hwnd, a[1]);
+    if (!control) return 1;
+    // Posted, so a handler that blocks cannot hold the driver up.
+    return ::PostMessageW(control, BM_CLICK, 0, 0) ? 0 : Fail(L"cannot post BM_CLICK");
+}
+
+int Post(const Args& a) {
+    const HWND hwnd = Window(a[0]);
+    if (!hwnd) return 1;
+    const auto message = static_cast<UINT>(NumberArg(a[1]));
+    const auto wp = static_cast<WPARAM>(NumberArg(a[2]));
+    const auto lp = static_cast<LPARAM>(NumberArg(a[3]));
+    const auto times = a.size() > 4 ? NumberArg(a[4]) : 1;
+    for (unsigned long long i = 0; i < times; ++i) {
+        if (!::PostMessageW(hwnd, message, wp, lp)) return Fail(L"cannot post the message");
+    }
+    return 0;
+}
+
+int Close(const Args& a) {
+    const HWND hwnd = Window(a[0]);
+    if (!hwnd) return 1;
+    return ::PostMessageW(hwnd, WM_CLOSE, 0, 0) ? 0 : Fail(L"cannot post WM_CLOSE");
+}
+
+// Types `key` into the popup menu that the target's thread has open, as a person would, and
+// waits for the menu to close. Another process cannot read the menu's items under Wine.
+int TypeIntoMenu(HWND hwnd, wchar_t key, DWORD timeoutMs) {
+    HWND menu = nullptr;
+    if (!PollUntil(timeoutMs, [&] { return (menu = OpenPopupMenuOf(hwnd)) != nullptr; })) {
+        return Fail(L"no popup menu opened");
+    }
+    // The menu's loop reads every keyboard message of its thread's queue.
+    if (!::PostMessageW(menu, WM_CHAR, key, 1)) return Fail(L"cannot post WM_CHAR");
+    if (!PollUntil(timeoutMs, [&] { return OpenPopupMenuOf(hwnd) == nullptr; })) {
+        return Fail(L"the popup menu stayed open");
+    }
+    return 0;
+}
+
+int MenuKey(const Args& a) {
+    const HWND hwnd = Window(a[0]);
+    if (!hwnd) return 1;
+    if (a[1].size() != 1) throw UsageError{L"one character expected: " + a[1]};
+    return TypeIntoMenu(hwnd, a[1][0], MillisArg(a, 2, kDefaultWaitMs));
+}
+
+int MenuFileExit(const Args& a) {
+    const HWND hwnd = Window(a[0]);
+    if (!hwnd) return 1;
+    // Alt+F: the menu bar opens its "&File" popup, then 'e' chooses "&Exit".
+    if (!::PostMessageW(hwnd, WM_SYSCOMMAND, SC_KEYMENU, L'f')) {
+        return Fail(L"cannot post SC_KEYMENU");
+    }
+    return TypeIntoMenu(hwnd, L'e', MillisArg(a, 1, kDefaultWaitMs));
+}
+
+// The visible start-up prompt ("#32770" captioned "Kestrin") that asks `prompt`.
+HWND FindPrompt(const std::wstring& prompt) {
+    for (HWND dialog : FindTopLevel(WindowName{L"#32770", L"Kestrin"})) {
+        if (!::IsWindowVisible(dialog)) continue;
+        const auto text = ControlText(::GetDlgItem(dialog, kPromptTextId));
+        if (text && *text == prompt) return dialog;
+    }
+    return nullptr;
+}
+
+int Prompt(const std::wstring& prompt, const std::optional<std::wstring>& answer,
+           DWORD timeoutMs) {
+    HWND dialog = nullptr;
+    if (!PollUntil(timeoutMs, [&] { return (dialog = FindPrompt(prompt)) != nullptr; })) {
+        return Fail(L"no prompt " + Quoted(prompt));
+    }
+    int button = IDCANCEL;
+    if (answer) {
+        const HWND edit = ::GetDlgItem(dialog, kPromptEditId);
+        if (!SetControlText(edit, *answer) || ControlText(edit) != *answer) {
+            return Fail(L"cannot type the answer into the prompt");
+        }
+        button = IDOK;
+    }
+    if (!::PostMessageW(::GetDlgItem(dialog, button), BM_CLICK, 0, 0)) {
+        return Fail(L"cannot press the prompt's button");
+    }
+    if (!PollUntil(timeoutMs, [&] { return !::IsWindow(dialog) || !::IsWindowVisible(dialog); })) {
+        return Fail(L"the prompt stayed open");
+    }
+    return 0;
+}
+
+int AnswerPrompt(const Args& a) { return Prompt(a[0], a[1], MillisArg(a, 2, 10000)); }
+int CancelPrompt(const Args& a) { return Prompt(a[0], std::nullopt, MillisArg(a, 1, 10000)); }
+
+int Ping(const Args& a) {
+    const HWND hwnd = Window(a[0]);
+    if (!hwnd) return 1;
+    const auto timeoutMs = static_cast<UINT>(NumberArg(a[1]));
+    const ULONGLONG start = ::GetTickCount64();
+    DWORD_PTR result = 0;
+    const LRESULT answered =
+        ::SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &result);
+    const ULONGLONG elapsed = ::GetTickCount64() - start;
+    if (!answered) return Fail(L"no answer within " + a[1] + L" ms");
+    Print(std::to_wstring(elapsed));
+    return 0;
+}
+
+int Pid(const Args& a) {
+    const HWND hwnd = Window(a[0]);
+    if (!hwnd) return 1;
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    Print(std::to_wstring(pid));
+    return 0;
+}
+
+int Rect(const Args& a) {
+    const HWND hwnd = Window(a[0]);
+    if (!hwnd) return 1;
+    RECT r{};
+    if (!::GetWindowRect(hwnd, &r)) return Fail(L"no rectangle");
+    Print(std::to_wstring(r.left) + L" " + std::to_wstring(r.top) + L" " +
+          std::to_wstring(r.right) + L" " + std::to_wstring(r.bottom));
+    return 0;
+}
+
+struct Command {
+    const wchar_t* name;
+    std::size_t minArgs;
+    std::size_t maxArgs;
+    const wchar_t* usage;
+    int (*run)(const Args&);
+};
+
+constexpr Command kCommands[] = {
+    {L"find", 2, 3, L"<class> <caption> [timeout_ms]", Find},
+    {L"count", 2, 2, L"<class> <caption>", Count},
+    {L"child", 2, 2, L"<target> <ctrl_id>", Child},
+    {L"text", 2, 2, L"<target> <ctrl_id>", Text},
+    {L"wait-text", 3, 4, L"<target> <ctrl_id> <expected> [timeout_ms]", WaitText},
+    {L"caption", 1, 1, L"<target>", Caption},
+    {L"visible", 1, 1, L"<target>", Visible},
+    {L"wait-visible", 2, 3, L"<target> <1|0> [timeout_ms]", WaitVisible},
+    {L"wait-gone", 1, 2, L"<target> [timeout_ms]", WaitGone},
+    {L"click", 2, 2, L"<target> <ctrl_id>", Click},
+    {L"post", 4, 5, L"<target> <msg> <wparam> <lparam> [count]", Post},
+    {L"close", 1, 1, L"<target>", Close},
+    {L"menu-key", 2, 3, L"<target> <char> [timeout_ms]", MenuKey},
+    {L"menu-file-exit", 1, 2, L"<target> [timeout_ms]", MenuFileExit},
+    {L"answer-prompt", 2, 3, L"<prompt_text> <answer> [timeout_ms]", AnswerPrompt},
+    {L"cancel-prompt", 1, 2, L"<prompt_text> [timeout_ms]", CancelPrompt},
+    {L"ping", 2, 2, L"<target> <timeout_ms>", Ping},
+    {L"pid", 1, 1, L"<target>", Pid},
+    {L"rect", 1, 1, L"<target>", Rect},
+};
+
+int Usage() {
+    std::fputs("usage: kestrin_driver <command> <arguments>\n", stderr);
+    for (const Command& c : kCommands) {
+        const std::string line = "  " + Narrow(c.name) + " " + Narrow(c.usage) + "\n";
+        std::fputs(line.c_str(), stderr);
+    }
+    return 2;
+}
+
+}  // namespace
+}  // namespace kestrin::driver
+
+int wmain(int argc, wchar_t** argv) {
+    using namespace kestrin::driver;
+    if (argc < 2) return Usage();
+    const std::wstring name = argv[1];
+    const Args args(argv + 2, argv + argc);
+    for (const Command& c : kCommands) {
+        if (name != c.name) continue;
+        if (args.size() < c.minArgs || args.size() > c.maxArgs) return Usage();
+        try {
+            return c.run(args);
+        } catch (const UsageError& e) {
+            Fail(e.message);
+            return 2;
+        }
+    }
+    return Usage();
+}
