@@ -1,0 +1,153 @@
+// Measures the program from outside: poll cost, footprint, and how fast its window answers.
+//   kestrin_probe poll-cost <service> <count>         microseconds per open-query-close
+//   kestrin_probe ticks <count> <pause_ms>            posts status-poll ticks to the running program
+//   kestrin_probe footprint                           handle count and private bytes of the program
+//   kestrin_probe responsiveness <seconds> <every_ms> worst and median answer to WM_NULL, in ms
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "service_control/service_control.h"
+#include "service_control/win32/advapi_scm_port.h"
+#include "win32/text.h"
+#include "win32/unique_handle.h"
+
+namespace {
+
+using namespace kestrin;
+
+constexpr wchar_t kMonitorClass[] = L"KestrinFrmSrvMan";
+
+double Now() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        ::QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER counter;
+    ::QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+HWND FindMonitor() {
+    for (int i = 0; i < 200; ++i) {
+        if (HWND window = ::FindWindowW(kMonitorClass, nullptr)) return window;
+        ::Sleep(50);
+    }
+    return nullptr;
+}
+
+int PollCost(const std::wstring& service, int count) {
+    AdvapiScmPort scm;
+    const std::string name = Narrow(service);
+    std::string state = ServiceStatus(scm, "", name);  // warm up
+    const double start = Now();
+    for (int i = 0; i < count; ++i) state = ServiceStatus(scm, "", name);
+    const double perPoll = (Now() - start) * 1000.0 / count;
+    std::printf("poll_us %.1f polls %d state %s\n", perPoll, count, state.empty() ? "(none)" : state.c_str());
+    return state.empty() ? 1 : 0;
+}
+
+int Ticks(int count, int pauseMs) {
+    HWND window = FindMonitor();
+    if (!window) return 1;
+    for (int i = 0; i < count; ++i) {
+        ::PostMessageW(window, WM_TIMER, 1, 0);
+        if (pauseMs > 0) ::Sleep(static_cast<DWORD>(pauseMs));
+    }
+    DWORD_PTR ignored;  // a sent message is handled after everything posted before it
+    ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &ignored);
+    std::printf("ticks %d\n", count);
+    return 0;
+}
+
+// Wine answers GetProcessHandleCount with 0, so count the process's entries in the system table.
+struct HandleEntry {
+    ULONG ownerPid;
+    BYTE objectType;
+    BYTE flags;
+    USHORT value;
+    PVOID object;
+    ACCESS_MASK access;
+};
+struct HandleTable {
+    ULONG count;
+    HandleEntry entries[1];
+};
+using QuerySystemInformation = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+
+long CountHandles(DWORD pid) {
+    auto query = reinterpret_cast<QuerySystemInformation>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+    if (!query) return -1;
+    std::vector<unsigned char> buffer(1 << 20);
+    constexpr ULONG kSystemHandleInformation = 16;
+    for (;;) {
+        ULONG needed = 0;
+        const LONG status = query(kSystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
+        if (status == 0) break;
+        if (buffer.size() > (256u << 20)) return -1;
+        buffer.resize(std::max<std::size_t>(buffer.size() * 2, needed));
+    }
+    const auto* table = reinterpret_cast<const HandleTable*>(buffer.data());
+    long count = 0;
+    for (ULONG i = 0; i < table->count; ++i) {
+        if (table->entries[i].ownerPid == pid) ++count;
+    }
+    return count;
+}
+
+int Footprint() {
+    HWND window = FindMonitor();
+    if (!window) return 1;
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(window, &pid);
+    KernelHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
+    PROCESS_MEMORY_COUNTERS_EX memory{};
+    memory.cb = sizeof(memory);
+    if (process) {
+        ::GetProcessMemoryInfo(process.Get(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof(memory));
+    }
+    std::printf("handles %ld private_kib %lu working_set_kib %lu\n", CountHandles(pid),
+                static_cast<unsigned long>(memory.PrivateUsage / 1024),
+                static_cast<unsigned long>(memory.WorkingSetSize / 1024));
+    return 0;
+}
+
+int Responsiveness(int seconds, int everyMs) {
+    HWND window = FindMonitor();
+    if (!window) return 1;
+    std::vector<double> samples;
+    const double end = Now() + seconds * 1000.0;
+    while (Now() < end) {
+        const double start = Now();
+        DWORD_PTR ignored;
+        const bool answered =
+            ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, 30000, &ignored) != 0;
+        samples.push_back(answered ? Now() - start : 30000.0);
+        ::Sleep(static_cast<DWORD>(everyMs));
+    }
+    std::sort(samples.begin(), samples.end());
+    std::printf("worst_ms %.1f median_ms %.2f samples %zu\n", samples.back(),
+                samples[samples.size() / 2], samples.size());
+    return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    const std::wstring command = argc > 1 ? argv[1] : L"";
+    auto number = [&](int index, int fallback) { return argc > index ? std::wcstol(argv[index], nullptr, 10) : fallback; };
+    if (command == L"poll-cost" && argc > 2) return PollCost(argv[2], static_cast<int>(number(3, 1000)));
+    if (command == L"ticks") return Ticks(static_cast<int>(number(2, 10)), static_cast<int>(number(3, 0)));
+    if (command == L"footprint") return Footprint();
+    if (command == L"responsiveness") return Responsiveness(static_cast<int>(number(2, 30)), static_cast<int>(number(3, 50)));
+    std::fprintf(stderr, "usage: kestrin_probe poll-cost|ticks|footprint|responsiveness ...\n");
+    return 2;
+}
