@@ -1,10 +1,9 @@
 // Measures the program from outside: poll cost, footprint, and how fast its window answers.
 //   kestrin_probe poll-cost <service> <count>         microseconds per open-query-close
 //   kestrin_probe ticks <count> <pause_ms>            posts status-poll ticks to the running program
-//   kestrin_probe footprint                           handle count and private bytes of the program
+//   kestrin_probe footprint                           handle count of the program
 //   kestrin_probe responsiveness <seconds> <every_ms> worst and median answer to WM_NULL, in ms
 #include <windows.h>
-#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -16,7 +15,6 @@
 #include "service_control/service_control.h"
 #include "service_control/win32/advapi_scm_port.h"
 #include "win32/text.h"
-#include "win32/unique_handle.h"
 
 namespace {
 
@@ -108,15 +106,7 @@ int Footprint() {
     if (!window) return 1;
     DWORD pid = 0;
     ::GetWindowThreadProcessId(window, &pid);
-    KernelHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
-    PROCESS_MEMORY_COUNTERS_EX memory{};
-    memory.cb = sizeof(memory);
-    if (process) {
-        ::GetProcessMemoryInfo(process.Get(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof(memory));
-    }
-    std::printf("handles %ld private_kib %lu working_set_kib %lu\n", CountHandles(pid),
-                static_cast<unsigned long>(memory.PrivateUsage / 1024),
-                static_cast<unsigned long>(memory.WorkingSetSize / 1024));
+    std::printf("handles %ld\n", CountHandles(pid));
     return 0;
 }
 
