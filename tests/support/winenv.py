@@ -1,0 +1,543 @@
+#!/usr/bin/env python3
+"""One private Wine environment for a whole test run: prefix, display, desktop and test services.
+
+CLI (every command takes the Windows build directory first):
+  winenv.py setup <build_dir> [--env-dir DIR] [--use-display :N] [--keep-prefix]
+  winenv.py teardown <build_dir> [--env-dir DIR]
+  winenv.py run <build_dir> <exe> [args...]        runs a Windows program to completion, prints its output
+  winenv.py svc <build_dir> <svctool args...>       runs kestrin_svctool.exe
+  winenv.py screenshot <build_dir> <png>
+  winenv.py shell <build_dir>                       prints the environment as shell exports
+
+Python:
+  env = winenv.load(build_dir)
+  env.run(exe, *args, timeout=60) -> (returncode, output)
+  env.spawn(exe, *args) -> Popen;  env.kill(popen)
+  env.svc(*args), env.reg_set(key, name, value, type="REG_SZ"), env.reg_get(key, name),
+  env.reg_delete_key(key), env.win_path(path), env.screenshot(path), env.xdotool(*args)
+
+The prefix lives at <env_dir>/prefix (env_dir defaults to <build_dir>/wine-env). Each setup that finds
+nothing running starts from a fresh copy of a booted template prefix, so runs do not inherit each
+other's registry; --keep-prefix keeps the prefix between setups instead (for interactive use).
+"""
+
+import argparse
+import json
+import os
+import select
+import shlex
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+DESKTOP_NAME = "Kestrin"
+DESKTOP_WIDTH, DESKTOP_HEIGHT = 1024, 768
+TEST_SERVICE = "KestrinTestSvc"
+TEST_SERVICE_DISPLAY = "Kestrin Test Service"
+TEST_SERVICE_EXE = "kestrin_test_service.exe"
+SVCTOOL_EXE = "kestrin_svctool.exe"
+ENV_FILE = "env.json"
+SHELL_FILE = "env.sh"
+
+SERVICE_STOPPED, SERVICE_RUNNING = 1, 4
+
+BASE_ENVIRON = {"WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml="}
+
+
+class WineEnvError(RuntimeError):
+    pass
+
+
+# ---------------------------------------------------------------------------------------------
+# Helpers
+
+
+def _log(message):
+    print(f"winenv: {message}", file=sys.stderr, flush=True)
+
+
+def _pe_arch(exe):
+    """'win32' or 'win64', from the machine field of a PE file's header."""
+    with open(exe, "rb") as f:
+        header = f.read(4096)
+    offset = int.from_bytes(header[0x3C:0x40], "little")
+    if header[:2] != b"MZ" or header[offset:offset + 4] != b"PE\0\0":
+        raise WineEnvError(f"{exe} is not a Windows program")
+    machine = int.from_bytes(header[offset + 4:offset + 6], "little")
+    return {0x14C: "win32", 0x8664: "win64"}.get(machine) or _fail(f"{exe}: unknown machine {machine:#x}")
+
+
+def _fail(message):
+    raise WineEnvError(message)
+
+
+def _wine_loader(arch):
+    # /usr/bin/wine always prefers the 32-bit loader, which a 64-bit prefix must not use.
+    candidates = {"win32": ["/usr/lib/wine/wine", "wine"], "win64": ["/usr/lib/wine/wine64", "wine64", "wine"]}[arch]
+    for candidate in candidates:
+        path = candidate if os.path.isabs(candidate) else shutil.which(candidate)
+        if path and os.access(path, os.X_OK):
+            return path
+    raise WineEnvError(f"no Wine loader for {arch} found (install wine, wine32:i386, wine64)")
+
+
+def _loader_runs(loader):
+    try:
+        return subprocess.run([loader, "--version"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                              timeout=60).returncode == 0
+    except OSError:
+        return False
+
+
+def host_runs_32bit():
+    """True when this machine can run the 32-bit Wine loader (the kernel may have IA-32 emulation off)."""
+    return os.path.exists("/usr/lib/wine/wine") and _loader_runs("/usr/lib/wine/wine")
+
+
+def _pid_alive(pid, marker):
+    """The process exists and its command line contains `marker` (guards against reused PIDs)."""
+    if not pid:
+        return False
+    try:
+        with open(f"/proc/{pid}/cmdline", "rb") as f:
+            cmdline = f.read().replace(b"\0", b" ").decode(errors="replace")
+        with open(f"/proc/{pid}/stat") as f:
+            if f.read().rsplit(")", 1)[1].split()[0] == "Z":
+                return False
+    except OSError:
+        return False
+    return marker in cmdline
+
+
+def _end_pid(pid, marker, grace=5.0):
+    if not _pid_alive(pid, marker):
+        return
+    for sig in (signal.SIGTERM, signal.SIGKILL):
+        try:
+            os.kill(pid, sig)
+        except ProcessLookupError:
+            return
+        deadline = time.monotonic() + grace
+        while time.monotonic() < deadline:
+            try:
+                if os.waitpid(pid, os.WNOHANG)[0] == pid:
+                    return
+            except ChildProcessError:
+                pass
+            if not _pid_alive(pid, marker):
+                return
+            time.sleep(0.05)
+
+
+def _start_xvfb(log_path):
+    """Starts Xvfb on a display it picks itself (no race with other users); returns (display, pid)."""
+    read_end, write_end = os.pipe()
+    with open(log_path, "ab") as log:
+        proc = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{DESKTOP_WIDTH}x{DESKTOP_HEIGHT}x24",
+             "-nolisten", "tcp", "-noreset"],
+            stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT, pass_fds=(write_end,),
+            start_new_session=True)
+    os.close(write_end)
+    number = b""
+    deadline = time.monotonic() + 30
+    try:
+        while not number.endswith(b"\n"):
+            remaining = deadline - time.monotonic()
+            if remaining <= 0 or not select.select([read_end], [], [], remaining)[0]:
+                proc.kill()
+                raise WineEnvError(f"Xvfb did not start; see {log_path}")
+            chunk = os.read(read_end, 16)
+            if not chunk:
+                raise WineEnvError(f"Xvfb exited; see {log_path}")
+            number += chunk
+    finally:
+        os.close(read_end)
+    return f":{number.decode().strip()}", proc.pid
+
+
+# ---------------------------------------------------------------------------------------------
+# The environment as tests use it
+
+
+class Env:
+    def __init__(self, info):
+        self.info = info
+        self.build_dir = info["build_dir"]
+        self.env_dir = info["env_dir"]
+        self.prefix = info["prefix"]
+        self.display = info["display"]
+        self.wine = info["wine"]
+        self.arch = info["arch"]
+        self.desktop_size = (DESKTOP_WIDTH, DESKTOP_HEIGHT)
+        self.environ = dict(os.environ)
+        self.environ.update(info["environ"])
+        self.log_dir = os.path.join(self.env_dir, "logs")
+        os.makedirs(self.log_dir, exist_ok=True)
+
+    # -- programs --------------------------------------------------------------------------
+
+    def exe(self, name):
+        """The path of a program built at the top of the build directory."""
+        return os.path.join(self.build_dir, name)
+
+    def _command(self, exe, args):
+        return [self.wine, str(exe), *[str(a) for a in args]]
+
+    def run(self, exe, *args, timeout=60):
+        """Runs a Windows program to completion; returns (returncode, output with \\r stripped).
+
+        Output goes through a file, never a pipe: a Wine process that outlives the program (explorer)
+        would otherwise hold the pipe open forever. On timeout the program is killed and
+        subprocess.TimeoutExpired is raised.
+        """
+        with tempfile.TemporaryFile(dir=self.log_dir) as out:
+            proc = subprocess.Popen(self._command(exe, args), stdin=subprocess.DEVNULL, stdout=out,
+                                    stderr=subprocess.STDOUT, env=self.environ, start_new_session=True)
+            try:
+                returncode = proc.wait(timeout=timeout)
+            except subprocess.TimeoutExpired:
+                proc.kill()
+                proc.wait()
+                raise
+            out.seek(0)
+            return returncode, out.read().decode("utf-8", errors="replace").replace("\r", "")
+
+    def spawn(self, exe, *args):
+        """Starts a Windows program and returns at once; its output goes to popen.log_path."""
+        name = os.path.splitext(os.path.basename(str(exe)))[0]
+        log_path = os.path.join(self.log_dir, f"{name}-{time.strftime('%H%M%S')}-{os.getpid()}-{time.monotonic_ns()}.log")
+        with open(log_path, "wb") as log:
+            proc = subprocess.Popen(self._command(exe, args), stdin=subprocess.DEVNULL, stdout=log,
+                                    stderr=subprocess.STDOUT, env=self.environ, start_new_session=True)
+        proc.log_path = log_path
+        return proc
+
+    def kill(self, popen, sweep_tray=True):
+        """Ends a spawned program by PID and passes the pointer over the tray so its dead icon goes."""
+        if popen.poll() is None:
+            try:
+                os.kill(popen.pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+        try:
+            popen.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            pass
+        if sweep_tray:
+            self.sweep_tray()
+
+    def sweep_tray(self):
+        width, height = self.desktop_size
+        y = height - 12
+        for x in range(width - 4, width - 400, -12):
+            self.xdotool("mousemove", x, y)
+        self.xdotool("mousemove", width // 2, height // 3)
+
+    # -- services and registry -------------------------------------------------------------
+
+    def svc(self, *args, timeout=60):
+        """Runs kestrin_svctool.exe; returns (returncode, output)."""
+        return self.run(self.exe(SVCTOOL_EXE), *args, timeout=timeout)
+
+    def reg_set(self, key, name, value, type="REG_SZ"):
+        rc, out = self.svc("reg-set", key, name, value, type)
+        if rc != 0:
+            raise WineEnvError(f"reg-set {key} {name}: {out.strip()}")
+
+    def reg_get(self, key, name):
+        """The value as text (a DWORD in decimal), or None when the key or value is missing."""
+        rc, out = self.svc("reg-get", key, name)
+        if rc != 0:
+            return None
+        return out[:-1] if out.endswith("\n") else out
+
+    def reg_delete_key(self, key):
+        rc, out = self.svc("reg-delete-key", key)
+        if rc != 0:
+            raise WineEnvError(f"reg-delete-key {key}: {out.strip()}")
+
+    def service_state(self, name=TEST_SERVICE):
+        """The service's state number, or 0 when it cannot be queried."""
+        rc, out = self.svc("state", name)
+        return int(out.split()[0]) if rc == 0 and out.strip() else 0
+
+    def service_log_path(self):
+        """The Unix path of the test service's default log file."""
+        return os.path.join(self.prefix, "drive_c", "kestrin-test-service.log")
+
+    # -- display ---------------------------------------------------------------------------
+
+    def win_path(self, unix_path):
+        return "Z:" + os.path.abspath(str(unix_path)).replace("/", "\\")
+
+    def xdotool(self, *args):
+        subprocess.run(["xdotool", *[str(a) for a in args]], env=self.environ, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
+
+    def screenshot(self, path):
+        subprocess.run(["import", "-display", self.display, "-window", "root", str(path)], env=self.environ,
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+
+
+def _env_dir(build_dir, env_dir=None):
+    return os.path.abspath(env_dir or os.path.join(build_dir, "wine-env"))
+
+
+def _read_info(env_dir):
+    try:
+        with open(os.path.join(env_dir, ENV_FILE)) as f:
+            return json.load(f)
+    except (OSError, ValueError):
+        return None
+
+
+def load(build_dir=None, env_dir=None):
+    """The running environment set up for `build_dir` (default: $KESTRIN_BUILD_DIR)."""
+    build_dir = os.path.abspath(build_dir or os.environ["KESTRIN_BUILD_DIR"])
+    info = _read_info(_env_dir(build_dir, env_dir))
+    if info is None:
+        raise WineEnvError(f"no Wine environment for {build_dir}; run: winenv.py setup {build_dir}")
+    return Env(info)
+
+
+# ---------------------------------------------------------------------------------------------
+# Setup and teardown
+
+
+def _running(info):
+    if not info or not os.path.isdir(info.get("prefix", "")):
+        return False
+    pids = info.get("pids", {})
+    if pids.get("xvfb") and not _pid_alive(pids["xvfb"], "Xvfb"):
+        return False
+    return _pid_alive(pids.get("idle"), SVCTOOL_EXE)
+
+
+def _wine_quiet(environ, wine, *args, timeout=120):
+    """Runs a Wine command with output to the setup log; returns its exit code."""
+    with open(os.path.join(environ["KESTRIN_WINE_ENV_DIR"], "logs", "setup.log"), "ab") as log:
+        return subprocess.run([wine, *args], env=environ, stdin=subprocess.DEVNULL, stdout=log,
+                              stderr=subprocess.STDOUT, timeout=timeout).returncode
+
+
+def _wineserver(environ, *args, timeout=60):
+    try:
+        subprocess.run(["wineserver", *args], env=environ, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=timeout)
+    except subprocess.TimeoutExpired:
+        pass
+
+
+def _boot_prefix(prefix, environ, wine):
+    """A booted prefix whose programs all land on the one virtual desktop with a taskbar."""
+    environ = dict(environ, WINEPREFIX=prefix)
+    _log(f"booting a new {environ['WINEARCH']} prefix (about 15 s)")
+    _wine_quiet(environ, wine, "wineboot", "-i", timeout=300)
+    _wineserver(environ, "-w", timeout=120)  # a service created while the boot ends may not be found
+    explorer = r"HKCU\Software\Wine\Explorer"
+    if (_wine_quiet(environ, wine, "reg", "add", explorer, "/v", "Desktop", "/d", DESKTOP_NAME, "/f") != 0 or
+            _wine_quiet(environ, wine, "reg", "add", explorer + r"\Desktops", "/v", DESKTOP_NAME,
+                        "/d", f"{DESKTOP_WIDTH}x{DESKTOP_HEIGHT}", "/f") != 0 or
+            # The taskbar, with the notification area at its right end, is off by default.
+            _wine_quiet(environ, wine, "reg", "add", explorer + "\\Desktops\\" + DESKTOP_NAME, "/v", "EnableShell",
+                        "/t", "REG_DWORD", "/d", "1", "/f") != 0):
+        raise WineEnvError("cannot set the virtual desktop in the prefix")
+    _wineserver(environ, "-w", timeout=120)
+    if not os.path.exists(os.path.join(prefix, "system.reg")):
+        raise WineEnvError(f"wineboot did not create {prefix}")
+
+
+def _run_svctool(environ, wine, build_dir, *args, timeout=60):
+    with tempfile.TemporaryFile() as out:
+        proc = subprocess.run([wine, os.path.join(build_dir, SVCTOOL_EXE), *args], env=environ,
+                              stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT, timeout=timeout)
+        out.seek(0)
+        return proc.returncode, out.read().decode(errors="replace").replace("\r", "")
+
+
+def _register_test_service(environ, wine, build_dir):
+    exe = "Z:" + os.path.join(build_dir, TEST_SERVICE_EXE).replace("/", "\\")
+    rc, out = _run_svctool(environ, wine, build_dir, "create", TEST_SERVICE, exe, TEST_SERVICE_DISPLAY)
+    if rc != 0:
+        raise WineEnvError(f"cannot register {TEST_SERVICE}: {out.strip()}")
+    _run_svctool(environ, wine, build_dir, "set-mode", TEST_SERVICE, "normal")
+
+
+def _warm_up_service_manager(environ, wine, build_dir):
+    # The first start in a fresh prefix can time out (1053) while the manager wakes up.
+    for attempt in range(5):
+        rc, out = _run_svctool(environ, wine, build_dir, "start", TEST_SERVICE)
+        if rc == 0 or "1056" in out:  # 1056: already running
+            break
+        _log(f"warm-up start {attempt + 1} failed: {out.strip()}")
+        time.sleep(1)
+    else:
+        raise WineEnvError(f"{TEST_SERVICE} never started")
+    if _run_svctool(environ, wine, build_dir, "wait", TEST_SERVICE, str(SERVICE_RUNNING), "20000")[0] != 0:
+        raise WineEnvError(f"{TEST_SERVICE} did not reach Running")
+    rc, out = _run_svctool(environ, wine, build_dir, "reset", TEST_SERVICE, timeout=60)
+    if rc != 0:
+        raise WineEnvError(f"{TEST_SERVICE} did not stop: {out.strip()}")
+    log = os.path.join(environ["WINEPREFIX"], "drive_c", "kestrin-test-service.log")
+    if os.path.exists(log):
+        os.remove(log)  # tests count starts from zero
+
+
+def setup(build_dir, env_dir=None, use_display=None, keep_prefix=False):
+    """Sets up (or reuses) the environment for `build_dir`; returns its Env."""
+    build_dir = os.path.abspath(build_dir)
+    env_dir = _env_dir(build_dir, env_dir)
+    os.makedirs(os.path.join(env_dir, "logs"), exist_ok=True)
+    for exe in (SVCTOOL_EXE, TEST_SERVICE_EXE):
+        if not os.path.exists(os.path.join(build_dir, exe)):
+            raise WineEnvError(f"{exe} is not built in {build_dir}")
+
+    arch = _pe_arch(os.path.join(build_dir, SVCTOOL_EXE))
+    wine = _wine_loader(arch)
+    if not _loader_runs(wine):
+        raise WineEnvError(
+            f"this machine cannot run {wine}" +
+            (" (32-bit programs do not run here: the kernel's IA-32 emulation is off); "
+             "run the Windows tests from an x86_64 build (cmake/mingw-x86_64.cmake)" if arch == "win32" else ""))
+
+    info = _read_info(env_dir)
+    if _running(info) and info["arch"] == arch and (not use_display or info["display"] == use_display):
+        _log(f"reusing the running environment on {info['display']}")
+        environ = dict(os.environ, **info["environ"])
+        _register_test_service(environ, wine, build_dir)
+        info["build_dir"] = build_dir
+        _write_info(env_dir, info)
+        return Env(info)
+    teardown(build_dir, env_dir)
+
+    prefix = os.path.join(env_dir, "prefix")
+    environ = dict(os.environ, **BASE_ENVIRON, WINEPREFIX=prefix, WINEARCH=arch, KESTRIN_WINE_ENV_DIR=env_dir)
+    if arch == "win64":
+        environ["WINELOADER"] = wine
+
+    pids = {}
+    if use_display:
+        display = use_display
+    else:
+        display, pids["xvfb"] = _start_xvfb(os.path.join(env_dir, "logs", "xvfb.log"))
+    environ["DISPLAY"] = display
+
+    if keep_prefix:
+        if not os.path.exists(os.path.join(prefix, "system.reg")):
+            shutil.rmtree(prefix, ignore_errors=True)
+            _boot_prefix(prefix, environ, wine)
+    else:
+        template = os.path.join(env_dir, f"template-{arch}")
+        if not os.path.exists(os.path.join(template, "system.reg")):
+            shutil.rmtree(template, ignore_errors=True)
+            _boot_prefix(template, environ, wine)
+        shutil.rmtree(prefix, ignore_errors=True)
+        shutil.copytree(template, prefix, symlinks=True)
+
+    # The idle program keeps wineserver, the service manager and the desktop's explorer alive.
+    with open(os.path.join(env_dir, "logs", "idle.log"), "ab") as log:
+        idle = subprocess.Popen([wine, os.path.join(build_dir, SVCTOOL_EXE), "idle"], env=environ,
+                                stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT,
+                                start_new_session=True)
+    pids["idle"] = idle.pid
+
+    info = {
+        "build_dir": build_dir,
+        "env_dir": env_dir,
+        "prefix": prefix,
+        "display": display,
+        "wine": wine,
+        "arch": arch,
+        "keep_prefix": keep_prefix,
+        "pids": pids,
+        "environ": {k: environ[k] for k in ("WINEPREFIX", "DISPLAY", "WINEDEBUG", "WINEDLLOVERRIDES", "WINEARCH",
+                                            "KESTRIN_WINE_ENV_DIR") + (("WINELOADER",) if "WINELOADER" in environ else ())},
+    }
+    info["environ"]["KESTRIN_WINE"] = wine
+    _write_info(env_dir, info)  # written early so a failed setup can still be torn down
+    try:
+        _register_test_service(environ, wine, build_dir)
+        _warm_up_service_manager(environ, wine, build_dir)
+    except Exception:
+        teardown(build_dir, env_dir)
+        raise
+    _log(f"ready: WINEPREFIX={prefix} DISPLAY={display} ({arch})")
+    return Env(info)
+
+
+def _write_info(env_dir, info):
+    path = os.path.join(env_dir, ENV_FILE)
+    with open(path + ".tmp", "w") as f:
+        json.dump(info, f, indent=2)
+    os.replace(path + ".tmp", path)
+    with open(os.path.join(env_dir, SHELL_FILE), "w") as f:
+        f.write("# Written by winenv.py setup; sourced by in-wine-env.sh.\n")
+        for key, value in info["environ"].items():
+            f.write(f"export {key}={shlex.quote(value)}\n")
+
+
+def teardown(build_dir, env_dir=None):
+    """Ends everything the environment started: the prefix's Wine processes, the idle program, Xvfb."""
+    env_dir = _env_dir(os.path.abspath(build_dir), env_dir)
+    info = _read_info(env_dir)
+    prefix = (info or {}).get("prefix") or os.path.join(env_dir, "prefix")
+    if os.path.isdir(prefix):
+        environ = dict(os.environ, **BASE_ENVIRON, WINEPREFIX=prefix)
+        _wineserver(environ, "-k", timeout=30)
+        _wineserver(environ, "-w", timeout=30)
+    if info:
+        pids = info.get("pids", {})
+        _end_pid(pids.get("idle"), SVCTOOL_EXE)
+        _end_pid(pids.get("xvfb"), "Xvfb")
+        for name in (ENV_FILE, SHELL_FILE):
+            try:
+                os.remove(os.path.join(env_dir, name))
+            except FileNotFoundError:
+                pass
+
+
+# ---------------------------------------------------------------------------------------------
+# Command line
+
+
+def main(argv=None):
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("command", choices=["setup", "teardown", "run", "svc", "screenshot", "shell"])
+    parser.add_argument("build_dir")
+    parser.add_argument("--env-dir", help="where the prefix and env.json live (default <build_dir>/wine-env)")
+    parser.add_argument("--use-display", help="show programs on this X display instead of a private Xvfb")
+    parser.add_argument("--keep-prefix", action="store_true", help="keep the prefix between setups")
+    parser.add_argument("args", nargs=argparse.REMAINDER)
+    options = parser.parse_args(argv)
+    try:
+        if options.command == "setup":
+            setup(options.build_dir, options.env_dir, options.use_display, options.keep_prefix)
+            return 0
+        if options.command == "teardown":
+            teardown(options.build_dir, options.env_dir)
+            return 0
+        env = load(options.build_dir, options.env_dir)
+        if options.command == "shell":
+            for key, value in env.info["environ"].items():
+                print(f"export {key}={shlex.quote(value)}")
+            return 0
+        if options.command == "screenshot":
+            env.screenshot(options.args[0])
+            return 0
+        if options.command == "svc":
+            rc, out = env.svc(*options.args)
+        else:
+            rc, out = env.run(*options.args, timeout=None)
+        sys.stdout.write(out)
+        return rc
+    except WineEnvError as error:
+        print(f"winenv: {error}", file=sys.stderr)
+        return 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
