@@ -1,8 +1,6 @@
 // Keeps the icon record between calls so a modify only rewrites the tip.
 #include "monitor/win32/tray_icon.h"
 
-#include <cwchar>
-
 #include "win32/text.h"
 
 namespace kestrin {
@@ -18,8 +16,8 @@ TrayIcon::TrayIcon(HWND owner, UINT id, UINT callbackMessage, HICON icon) {
 
 void TrayIcon::SetTip(const std::string& tip) {
     const std::wstring wide = Widen(tip);
-    std::wcsncpy(record_.szTip, wide.c_str(), ARRAYSIZE(record_.szTip) - 1);
-    record_.szTip[ARRAYSIZE(record_.szTip) - 1] = L'\0';
+    const std::size_t length = wide.copy(record_.szTip, ARRAYSIZE(record_.szTip) - 1);
+    record_.szTip[length] = L'\0';
 }
 
 void TrayIcon::Add(const std::string& tip) {
