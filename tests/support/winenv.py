@@ -21,7 +21,6 @@ nothing running starts from a fresh copy of a booted template prefix, so runs do
 other's registry; --keep-prefix keeps the prefix between setups instead (for interactive use).
 """
 
-import argparse
 import json
 import os
 import select
@@ -504,34 +503,60 @@ def teardown(build_dir, env_dir=None):
 # Command line
 
 
+COMMANDS = ("setup", "teardown", "run", "svc", "screenshot", "shell")
+
+
+def _parse(argv):
+    """(command, build_dir, options, rest): options may stand anywhere before the command's own arguments."""
+    options = {"env_dir": None, "use_display": None, "keep_prefix": False}
+    positional = []
+    i = 0
+    while i < len(argv):
+        arg = argv[i]
+        name, _, value = arg.partition("=")
+        if name == "--keep-prefix":
+            options["keep_prefix"] = True
+        elif name in ("--env-dir", "--use-display"):
+            if not value:
+                i += 1
+                if i >= len(argv):
+                    raise SystemExit(f"winenv: {name} needs a value")
+                value = argv[i]
+            options[name[2:].replace("-", "_")] = value
+        elif arg in ("-h", "--help"):
+            print(__doc__)
+            raise SystemExit(0)
+        elif len(positional) == 2:
+            break  # the command's own arguments start here
+        else:
+            positional.append(arg)
+        i += 1
+    if len(positional) < 2 or positional[0] not in COMMANDS:
+        raise SystemExit(__doc__)
+    return positional[0], positional[1], options, argv[i:]
+
+
 def main(argv=None):
-    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("command", choices=["setup", "teardown", "run", "svc", "screenshot", "shell"])
-    parser.add_argument("build_dir")
-    parser.add_argument("--env-dir", help="where the prefix and env.json live (default <build_dir>/wine-env)")
-    parser.add_argument("--use-display", help="show programs on this X display instead of a private Xvfb")
-    parser.add_argument("--keep-prefix", action="store_true", help="keep the prefix between setups")
-    parser.add_argument("args", nargs=argparse.REMAINDER)
-    options = parser.parse_args(argv)
+    command, build_dir, options, rest = _parse(sys.argv[1:] if argv is None else argv)
     try:
-        if options.command == "setup":
-            setup(options.build_dir, options.env_dir, options.use_display, options.keep_prefix)
+        if command == "setup":
+            setup(build_dir, options["env_dir"], options["use_display"], options["keep_prefix"])
             return 0
-        if options.command == "teardown":
-            teardown(options.build_dir, options.env_dir)
+        if command == "teardown":
+            teardown(build_dir, options["env_dir"])
             return 0
-        env = load(options.build_dir, options.env_dir)
-        if options.command == "shell":
+        env = load(build_dir, options["env_dir"])
+        if command == "shell":
             for key, value in env.info["environ"].items():
                 print(f"export {key}={shlex.quote(value)}")
             return 0
-        if options.command == "screenshot":
-            env.screenshot(options.args[0])
+        if command == "screenshot":
+            env.screenshot(rest[0])
             return 0
-        if options.command == "svc":
-            rc, out = env.svc(*options.args)
+        if command == "svc":
+            rc, out = env.svc(*rest)
         else:
-            rc, out = env.run(*options.args, timeout=None)
+            rc, out = env.run(*rest, timeout=None)
         sys.stdout.write(out)
         return rc
     except WineEnvError as error:

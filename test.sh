@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Builds and tests Kestrin: native (plain and with sanitizers), then the Windows builds, whose tests run under Wine.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")"
+
+scripts/install-deps.sh
+
+jobs=$(nproc 2>/dev/null || echo 2)
+cmake_quiet=(-Wno-dev --log-level=WARNING)
+summary=()
+failed=0
+
+# Runs one stage, recording its outcome; a failed stage does not stop the others.
+stage() {
+  local name=$1
+  shift
+  echo "=== $name"
+  if "$@"; then
+    summary+=("$name ok")
+  else
+    summary+=("$name FAILED")
+    failed=1
+  fi
+}
+
+native() {
+  cmake -S . -B build/native "${cmake_quiet[@]}" &&
+    cmake --build build/native -j "$jobs" &&
+    ctest --test-dir build/native -j "$jobs" --output-on-failure
+}
+
+native_asan() {
+  cmake -S . -B build/native-asan "${cmake_quiet[@]}" -DKESTRIN_SANITIZE=ON &&
+    cmake --build build/native-asan -j "$jobs" &&
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+      ctest --test-dir build/native-asan -j "$jobs" --output-on-failure
+}
+
+windows_build() {
+  local dir=$1 toolchain=$2 tests=$3
+  cmake -S . -B "$dir" "${cmake_quiet[@]}" -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/$toolchain" \
+    -DKESTRIN_BUILD_TESTS="$tests" &&
+    cmake --build "$dir" -j "$jobs"
+}
+
+# The program is 32-bit, but some kernels run no 32-bit code at all (IA-32 emulation off); there the
+# Windows tests run from the x64 build of the same sources instead.
+if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  wine_dir=build/win32
+  wine_stage=win32-build
+  win64_tests=OFF
+else
+  wine_dir=build/win64
+  wine_stage=win64-build
+  win64_tests=ON
+  echo "note: this machine cannot run 32-bit programs; the Windows tests run from the x64 build" >&2
+fi
+
+stage "native" native
+stage "native-asan" native_asan
+stage "win32-build" windows_build build/win32 mingw-i686.cmake ON
+stage "win64-build" windows_build build/win64 mingw-x86_64.cmake "$win64_tests"
+
+echo "=== earlier stages: ${summary[*]}"
+
+if [[ " ${summary[*]} " == *" $wine_stage FAILED"* ]]; then
+  echo "Windows tests: not run, their build failed"
+  exit 1
+fi
+echo "=== Windows tests under Wine ($wine_dir)"
+python3 tests/support/winenv.py teardown "$wine_dir" >/dev/null 2>&1 || true  # leftovers of an interrupted run
+ctest --test-dir "$wine_dir" --output-on-failure || failed=1
+exit "$failed"
