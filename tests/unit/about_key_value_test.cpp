@@ -1,6 +1,8 @@
 // GetKeyValue: what each kind of stored value reads as, and that no key is left open.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "about/key_value.h"
 #include "about_fake_registry.h"
 
@@ -22,6 +24,8 @@ struct ValueCase {
     bool found;
     std::string text;  // KeyVal afterwards; it holds "before" on entry
 };
+
+void PrintTo(const ValueCase& c, std::ostream* os) { *os << c.name; }
 
 std::vector<std::uint8_t> Repeated(std::size_t count, std::uint8_t byte) { return std::vector<std::uint8_t>(count, byte); }
 

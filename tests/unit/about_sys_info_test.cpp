@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 #include <set>
 
 #include "about/sys_info.h"
@@ -41,6 +42,8 @@ struct DecisionCase {
     std::vector<std::string> calls;
     std::vector<std::string> keysOpened;
 };
+
+void PrintTo(const DecisionCase& c, std::ostream* os) { *os << c.name; }
 
 const std::string kFirst = kMsinfoKey;
 const std::string kSecond = kSharedToolsLocationKey;
