@@ -29,8 +29,8 @@ public:
     };
 
     void Set(const std::string& keyName, const std::string& valueName, std::uint32_t type,
-             std::vector<std::uint8_t> bytes, RegistryRoot root = RegistryRoot::LocalMachine) {
-        keys_[{root, keyName}][valueName] = Value{type, std::move(bytes)};
+             std::vector<std::uint8_t> bytes) {
+        keys_[{RegistryRoot::LocalMachine, keyName}][valueName] = Value{type, std::move(bytes)};
     }
     void SetString(const std::string& keyName, const std::string& valueName, const std::u16string& text) {
         Set(keyName, valueName, kRegSz, Utf16Bytes(text + u'\0'));
