@@ -9,6 +9,7 @@ import os
 import pathlib
 import subprocess
 import sys
+import tempfile
 import time
 import unittest
 
@@ -27,8 +28,7 @@ DESCRIPTION = "This will check that a specified service is running, and restart 
 
 SETTINGS_KEY = r"HKCU\Software\Kestrin\Settings"
 SERVICE = winenv.TEST_SERVICE
-SERVICE_PARAMETERS = rf"HKLM\SYSTEM\CurrentControlSet\Services\{SERVICE}\Parameters"
-STOPPED, STOP_PENDING, RUNNING = 1, 3, 4
+STOPPED, RUNNING = 1, 4
 
 WM_TIMER = 0x0113
 RESTART_TIMER = 2
@@ -36,6 +36,11 @@ TICKS_TO_FIRST_CHECK = 11  # the countdown reads 10 at start-up and checks below
 
 # How long a state change may take to show: the poll runs every second; Wine is slow at times.
 SHOWS_WITHIN_MS = 8000
+
+
+def parameters_key(service):
+    """Where the test service reads its Mode and LogFile."""
+    return rf"HKLM\SYSTEM\CurrentControlSet\Services\{service}\Parameters"
 
 
 def build_dir():
@@ -90,7 +95,8 @@ class Tray:
 
     The taskbar (Shell_TrayWnd) gives the strip to look in; the icon is the run of columns at
     its right end whose pixels differ from the taskbar's own colour and from a picture of the
-    same strip taken before kestrin started (so a stale icon cannot be mistaken for it).
+    same strip taken before kestrin started (so a stale icon cannot be mistaken for it). The
+    Wine desktop fills the Xvfb screen, so its coordinates are the pointer's.
     """
 
     STRIP_WIDTH = 160  # the notification area's end of the taskbar
@@ -109,14 +115,15 @@ class Tray:
         return x, top + 2, right - x, bottom - top - 4
 
     def _pixels(self, strip, keep_as=None):
-        shot = self.shots_dir / "tray-scan.png"
-        self.env.screenshot(shot)
-        if keep_as:
-            shot.replace(self.shots_dir / keep_as)
-            shot = self.shots_dir / keep_as
-        x, y, width, height = strip
-        ppm = subprocess.run(["convert", str(shot), "-crop", f"{width}x{height}+{x}+{y}", "+repage", "ppm:-"],
-                             check=True, stdout=subprocess.PIPE, stdin=subprocess.DEVNULL).stdout
+        """The strip's pixels now; `keep_as` also keeps the whole screenshot for a failure report."""
+        with tempfile.TemporaryDirectory() as scratch:
+            shot = pathlib.Path(scratch) / "desktop.png"
+            self.env.screenshot(shot)
+            x, y, width, height = strip
+            ppm = subprocess.run(["convert", str(shot), "-crop", f"{width}x{height}+{x}+{y}", "+repage", "ppm:-"],
+                                 check=True, stdout=subprocess.PIPE, stdin=subprocess.DEVNULL).stdout
+            if keep_as:
+                shot.replace(self.shots_dir / keep_as)
         return _parse_ppm(ppm)
 
     def remember_background(self):
@@ -126,19 +133,47 @@ class Tray:
         except (AssertionError, subprocess.CalledProcessError):
             self.baseline = None
 
+    def _new_icons(self):
+        strip = self._strip()
+        width, height, pixels = self._pixels(strip)
+        runs = _icon_runs(width, height, pixels, self.baseline)
+        return strip, [(strip[0] + (first + last) // 2, strip[1] + (top + bottom) // 2)
+                       for first, last, top, bottom in runs]
+
+    def _pointer_away(self):
+        # A tooltip over the taskbar would read as another icon.
+        width, height = self.env.desktop_size
+        self.env.xdotool("mousemove", width // 2, height // 3)
+
     def icon_position(self, timeout_s=10):
         """Screen coordinates of the icon's centre; fails when no single icon shows in time."""
+        self._pointer_away()
         deadline = time.monotonic() + timeout_s
         while True:
-            strip = self._strip()
-            width, height, pixels = self._pixels(strip)
-            icons = _icon_runs(width, height, pixels, self.baseline)
+            strip, icons = self._new_icons()
             if len(icons) == 1:
-                (first, last, top, bottom), = icons
-                return strip[0] + (first + last) // 2, strip[1] + (top + bottom) // 2
+                return icons[0]
             if time.monotonic() > deadline:
                 self._pixels(strip, keep_as="tray-failed.png")
                 raise AssertionError(f"expected one new icon in the notification area, found {len(icons)} "
+                                     f"(screenshot: {self.shots_dir / 'tray-failed.png'})")
+            time.sleep(0.3)
+
+    def wait_no_icon(self, timeout_s=5):
+        """Fails unless the icon leaves the notification area in time.
+
+        The pointer stays away from the tray: an icon that its program failed to remove would
+        vanish only when the pointer passes over it.
+        """
+        self._pointer_away()
+        deadline = time.monotonic() + timeout_s
+        while True:
+            strip, icons = self._new_icons()
+            if not icons:
+                return
+            if time.monotonic() > deadline:
+                self._pixels(strip, keep_as="tray-failed.png")
+                raise AssertionError(f"the icon is still in the notification area "
                                      f"(screenshot: {self.shots_dir / 'tray-failed.png'})")
             time.sleep(0.3)
 
@@ -217,7 +252,7 @@ class KestrinTestCase(unittest.TestCase):
         self.env.reg_delete_key(SETTINGS_KEY)
         self.service_log = build_dir() / "wine-env" / "logs" / f"{SERVICE}-{self.id().rsplit('.', 1)[-1]}.log"
         self.service_log.unlink(missing_ok=True)
-        self.env.reg_set(SERVICE_PARAMETERS, "LogFile", self.env.win_path(self.service_log))
+        self.env.reg_set(parameters_key(SERVICE), "LogFile", self.env.win_path(self.service_log))
 
     # -- kestrin -----------------------------------------------------------------------------
 
@@ -256,10 +291,11 @@ class KestrinTestCase(unittest.TestCase):
     def screenshot_of(self, target, name):
         """Saves the window's picture as screenshots/<name> for the documentation."""
         left, top, right, bottom = self.driver.rect(target)
-        full = self.shots_dir / "desktop.png"
-        self.env.screenshot(full)
-        subprocess.run(["convert", str(full), "-crop", f"{right - left}x{bottom - top}+{left}+{top}", "+repage",
-                        str(self.shots_dir / name)], check=True, stdin=subprocess.DEVNULL)
+        with tempfile.TemporaryDirectory() as scratch:
+            full = pathlib.Path(scratch) / "desktop.png"
+            self.env.screenshot(full)
+            subprocess.run(["convert", str(full), "-crop", f"{right - left}x{bottom - top}+{left}+{top}", "+repage",
+                            str(self.shots_dir / name)], check=True, stdin=subprocess.DEVNULL)
 
     # -- settings ----------------------------------------------------------------------------
 

@@ -36,6 +36,7 @@ class AboutWindow(KestrinTestCase):
 
         self.driver("menu-file-exit", MAIN)
         self.driver.wait_gone(MAIN)
+        self.tray.wait_no_icon()
         self.assertTrue(self.driver.visible(ABOUT), "Exit closed the About window")
         self.assertIsNone(proc.poll(), "the program ended while its About window was open")
         self.assertEqual(self.stored("Minimise to Tray"), "False")

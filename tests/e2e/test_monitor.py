@@ -4,8 +4,8 @@ buttons, hiding to the notification area and exit."""
 import os
 import time
 
-from kestrin_e2e import (COMMAND1, COMMAND2, LBL_STATUS, LBL_STS_TTL, LBL_TIME, MAIN, RUNNING, SERVICE,
-                         SERVICE_PARAMETERS, STOPPED, TICKS_TO_FIRST_CHECK, KestrinTestCase, build_dir, main)
+from kestrin_e2e import (COMMAND1, COMMAND2, LBL_STATUS, LBL_STS_TTL, LBL_TIME, MAIN, RUNNING, SERVICE, STOPPED,
+                         TICKS_TO_FIRST_CHECK, KestrinTestCase, build_dir, main, parameters_key)
 
 
 class StatusPollAndRestart(KestrinTestCase):
@@ -82,7 +82,7 @@ class StatusPollAndRestart(KestrinTestCase):
         self.svc("create", name, self.env.win_path(build_dir() / "kestrin_test_service.exe"), name)
         self.addCleanup(self.env.svc, "delete", name)
         self.addCleanup(self.env.svc, "stop", name)
-        self.env.reg_set(SERVICE_PARAMETERS.replace(SERVICE, name), "LogFile", self.env.win_path(self.service_log))
+        self.env.reg_set(parameters_key(name), "LogFile", self.env.win_path(self.service_log))
         return name
 
     def skip_unless_manager_notices_crash(self, service):
@@ -129,6 +129,7 @@ class CommandsHidingAndExit(KestrinTestCase):
         self.driver("menu-file-exit", MAIN)
         self.wait_exit(proc)
         self.assertEqual(self.stored("Minimise to Tray"), "False")
+        self.tray.wait_no_icon()
 
     def test_starts_hidden_when_hidden_at_last_exit_and_tray_exit_keeps_it_so(self):
         self.start_service()
