@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -22,6 +22,13 @@ struct HandleCase {
     Failure failure;
     Calls expected;
 };
+
+const char* const kFailureNames[] = {"Succeeds", "ManagerFails", "ServiceFails", "QueryFails"};
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const HandleCase& c, std::ostream* os) {
+    *os << c.procedure << kFailureNames[static_cast<int>(c.failure)];
+}
 
 void Arrange(FakeScmPort& scm, Failure failure) {
     scm.failOpenManager = failure == Failure::OpenManager;
@@ -71,7 +78,6 @@ const HandleCase kHandleCases[] = {
     HandleCase{"ServiceStop", Failure::OpenManager, {"OpenManager(\"pc\")=0"}}};
 
 std::string HandleCaseName(const testing::TestParamInfo<HandleCase>& test) {
-    static const char* const kFailureNames[] = {"Succeeds", "ManagerFails", "ServiceFails", "QueryFails"};
     return std::string(test.param.procedure) + kFailureNames[static_cast<int>(test.param.failure)];
 }
 
