@@ -247,7 +247,9 @@ class KestrinTestCase(unittest.TestCase):
         cls.tray = Tray(cls.env, cls.driver, cls.shots_dir)
 
     def setUp(self):
-        self.assertEqual(self.driver.count(MAIN), 0, "a kestrin window is left over from an earlier test")
+        # A killed program's windows may take a moment to go.
+        if self.driver("wait-gone", MAIN, 10000, check=False, wait_ms=10000) is None:
+            self.fail("a kestrin window is left over from an earlier test")
         self.svc("reset", SERVICE)
         self.env.reg_delete_key(SETTINGS_KEY)
         self.service_log = build_dir() / "wine-env" / "logs" / f"{SERVICE}-{self.id().rsplit('.', 1)[-1]}.log"

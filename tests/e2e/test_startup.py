@@ -5,13 +5,16 @@ import time
 from kestrin_e2e import (COMMAND1, COMMAND2, COMPUTER_PROMPT, LBL_STATUS, LBL_STS_TTL, LBL_TIME, MAIN, SERVICE,
                          SERVICE_PROMPT, KestrinTestCase, main)
 
+PROMPT = "#32770:Kestrin"
+
 
 class StartUp(KestrinTestCase):
     def test_first_run_asks_both_names_stores_them_and_shows_the_window(self):
         self.start_kestrin()
+        self.driver.find(PROMPT, timeout_ms=15000)
+        self.assert_main_window_hidden()
         self.driver("answer-prompt", COMPUTER_PROMPT, "", wait_ms=10000)
-        self.assertFalse(self.driver.count(MAIN) and self.driver.visible(MAIN),
-                         "the main window shows while the prompts are open")
+        self.assert_main_window_hidden()
         self.driver("answer-prompt", SERVICE_PROMPT, SERVICE, wait_ms=10000)
 
         self.driver.wait_visible(MAIN, True)
@@ -25,7 +28,7 @@ class StartUp(KestrinTestCase):
     def test_reset_in_any_case_asks_again_defaults_the_service_and_shows_the_window(self):
         # Names are stored and the window was hidden at the last exit; `reset` overrides both.
         self.seed_settings(computer="elsewhere", service=SERVICE, minimise="True")
-        self.start_kestrin("/ReSeT")
+        self.start_kestrin("-x", "/ReSeT")
         self.driver("cancel-prompt", COMPUTER_PROMPT, wait_ms=10000)
         self.driver("answer-prompt", SERVICE_PROMPT, "", wait_ms=10000)
 
@@ -44,7 +47,11 @@ class StartUp(KestrinTestCase):
         self.start_kestrin()
         self.driver.wait_visible(MAIN, True, timeout_ms=15000)
         self.driver.wait_text(MAIN, LBL_STS_TTL, f"{SERVICE} Status")
-        self.assertEqual(self.driver.count("#32770:Kestrin"), 0, "a prompt opened although names are stored")
+        self.assertEqual(self.driver.count(PROMPT), 0, "a prompt opened although names are stored")
+
+    def assert_main_window_hidden(self):
+        self.assertFalse(self.driver.count(MAIN) and self.driver.visible(MAIN),
+                         "the main window shows while the prompts are open")
 
 
 if __name__ == "__main__":
