@@ -107,7 +107,10 @@ void WINAPI ServiceMain(DWORD argc, wchar_t** argv) {
     const DWORD wait = crashAfter >= 0 ? static_cast<DWORD>(crashAfter) : INFINITE;
     if (::WaitForSingleObject(g_service.stopRequested, wait) == WAIT_TIMEOUT) {
         Log(L"crash");
-        ::TerminateProcess(::GetCurrentProcess(), 3);  // no STOPPED report: the manager must notice alone
+        // Wine's manager never notices a service process that dies, so record what the Windows
+        // manager records for one (stopped, ERROR_PROCESS_ABORTED), then die without cleaning up.
+        Report(SERVICE_STOPPED, ERROR_PROCESS_ABORTED);
+        ::TerminateProcess(::GetCurrentProcess(), 3);
     }
 
     const long long stopDelay = Milliseconds(g_service.mode, L"stop-pending=");
