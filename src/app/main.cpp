@@ -24,6 +24,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     MSG msg;
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (about.PreTranslate(msg)) continue;
+        // Tab between the buttons and their Alt mnemonics, as in a dialog.
+        if (monitor.Handle() && ::IsDialogMessageW(monitor.Handle(), &msg)) continue;
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);
     }

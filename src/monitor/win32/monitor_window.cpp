@@ -93,7 +93,7 @@ bool MonitorWindow::Create(const std::string& arguments) {
     const TwipsScale twips;
     constexpr DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
     // A tool-window frame that still keeps a taskbar button while it is shown.
-    constexpr DWORD exStyle = WS_EX_TOOLWINDOW | WS_EX_APPWINDOW;
+    constexpr DWORD exStyle = WS_EX_TOOLWINDOW | WS_EX_APPWINDOW | WS_EX_CONTROLPARENT;
     RECT frame{0, 0, twips.X(kClientWidth), twips.Y(kClientHeight)};
     ::AdjustWindowRectEx(&frame, style, TRUE, exStyle);
     HMENU menu = ::LoadMenuW(instance_, MAKEINTRESOURCEW(IDR_MAINMENU));  // owned by the window from here on
