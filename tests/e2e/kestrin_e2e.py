@@ -31,6 +31,8 @@ SERVICE = winenv.TEST_SERVICE
 STOPPED, RUNNING = 1, 4
 
 WM_TIMER = 0x0113
+WM_QUERYENDSESSION = 0x0011
+WM_ENDSESSION = 0x0016
 RESTART_TIMER = 2
 TICKS_TO_FIRST_CHECK = 11  # the countdown reads 10 at start-up and checks below 1
 

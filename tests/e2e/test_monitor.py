@@ -5,7 +5,8 @@ import os
 import time
 
 from kestrin_e2e import (COMMAND1, COMMAND2, LBL_STATUS, LBL_STS_TTL, LBL_TIME, MAIN, RUNNING, SERVICE, STOPPED,
-                         TICKS_TO_FIRST_CHECK, KestrinTestCase, build_dir, main, parameters_key)
+                         TICKS_TO_FIRST_CHECK, WM_ENDSESSION, WM_QUERYENDSESSION, KestrinTestCase, build_dir, main,
+                         parameters_key)
 
 
 class StatusPollAndRestart(KestrinTestCase):
@@ -131,6 +132,19 @@ class CommandsHidingAndExit(KestrinTestCase):
         self.driver("menu-key", MAIN, "e")
         self.wait_exit(proc)
         self.assertEqual(self.stored("Minimise to Tray"), "True")
+
+    def test_log_off_is_never_refused_and_stores_the_hidden_state(self):
+        self.start_service()
+        proc = self.start_watching()
+        self.driver.wait_text(MAIN, LBL_STATUS, "Running")
+        self.driver("close", MAIN)
+        self.driver.wait_visible(MAIN, False)
+
+        self.assertEqual(self.driver("send", MAIN, WM_QUERYENDSESSION, 0, 0), "1")
+        self.driver("post", MAIN, WM_ENDSESSION, 1, 0)
+        self.wait_exit(proc)
+        self.assertEqual(self.stored("Minimise to Tray"), "True")
+        self.tray.wait_no_icon()
 
 
 if __name__ == "__main__":

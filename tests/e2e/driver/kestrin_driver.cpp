@@ -280,6 +280,21 @@ int Ping(const Args& a) {
     return 0;
 }
 
+// Sends a message and prints the window's answer, as the system does when it asks about log-off.
+int Send(const Args& a) {
+    const HWND hwnd = Window(a[0]);
+    if (!hwnd) return 1;
+    const auto message = static_cast<UINT>(NumberArg(a[1]));
+    const auto wp = static_cast<WPARAM>(NumberArg(a[2]));
+    const auto lp = static_cast<LPARAM>(NumberArg(a[3]));
+    DWORD_PTR result = 0;
+    if (!::SendMessageTimeoutW(hwnd, message, wp, lp, SMTO_NORMAL, kDefaultWaitMs, &result)) {
+        return Fail(L"no answer within " + std::to_wstring(kDefaultWaitMs) + L" ms");
+    }
+    Print(std::to_wstring(result));
+    return 0;
+}
+
 int Pid(const Args& a) {
     const HWND hwnd = Window(a[0]);
     if (!hwnd) return 1;
@@ -325,6 +340,7 @@ constexpr Command kCommands[] = {
     {L"answer-prompt", 2, 3, L"<prompt_text> <answer> [timeout_ms]", AnswerPrompt},
     {L"cancel-prompt", 1, 2, L"<prompt_text> [timeout_ms]", CancelPrompt},
     {L"ping", 2, 2, L"<target> <timeout_ms>", Ping},
+    {L"send", 4, 4, L"<target> <msg> <wparam> <lparam>", Send},
     {L"pid", 1, 1, L"<target>", Pid},
     {L"rect", 1, 1, L"<target>", Rect},
 };
