@@ -20,7 +20,7 @@ import winenv  # noqa: E402  (found through the line above or PYTHONPATH)
 MAIN = "KestrinFrmSrvMan:Kestrin"
 ABOUT = "#32770:About Kestrin"
 TASKBAR = "Shell_TrayWnd:*"
-COMMAND1, COMMAND2, LBL_STATUS, LBL_STS_TTL, LBL_TIME = 101, 102, 103, 104, 105
+COMMAND1, COMMAND2, LBL_STATUS, LBL_STS_TTL, LBL_TIME, PICHOOK = 101, 102, 103, 104, 105, 106
 ABOUT_DESCRIPTION, ABOUT_TITLE, ABOUT_VERSION, ABOUT_OK = 303, 304, 305, 1
 COMPUTER_PROMPT = "Enter Computer Name (Press enter for Local)"
 SERVICE_PROMPT = "Enter Service Name (Press enter for Harbourlink)"

@@ -4,9 +4,9 @@ buttons, hiding to the notification area and exit."""
 import os
 import time
 
-from kestrin_e2e import (COMMAND1, COMMAND2, LBL_STATUS, LBL_STS_TTL, LBL_TIME, MAIN, RUNNING, SERVICE, STOPPED,
-                         TICKS_TO_FIRST_CHECK, WM_ENDSESSION, WM_QUERYENDSESSION, KestrinTestCase, build_dir, main,
-                         parameters_key)
+from kestrin_e2e import (COMMAND1, COMMAND2, LBL_STATUS, LBL_STS_TTL, LBL_TIME, MAIN, PICHOOK, RUNNING, SERVICE,
+                         STOPPED, TICKS_TO_FIRST_CHECK, WM_ENDSESSION, WM_QUERYENDSESSION, KestrinTestCase,
+                         build_dir, main, parameters_key)
 
 
 class StatusPollAndRestart(KestrinTestCase):
@@ -145,6 +145,21 @@ class CommandsHidingAndExit(KestrinTestCase):
         self.wait_exit(proc)
         self.assertEqual(self.stored("Minimise to Tray"), "True")
         self.tray.wait_no_icon()
+
+    def test_icon_is_added_again_when_the_notification_area_is_recreated(self):
+        self.start_service()
+        self.start_watching()
+        self.driver.wait_text(MAIN, LBL_STATUS, "Running")
+        self.tray.icon_position()
+
+        # A restarting shell loses every icon and then announces its new notification area.
+        self.driver("tray-delete", self.driver("child", MAIN, PICHOOK), 1)
+        self.tray.wait_no_icon()
+        self.driver("post-registered", MAIN, "TaskbarCreated")
+        self.driver("close", MAIN)
+        self.driver.wait_visible(MAIN, False)
+        self.tray.double_click()
+        self.driver.wait_visible(MAIN, True)
 
 
 if __name__ == "__main__":

@@ -3,6 +3,7 @@
 // Targets are a window handle ("0x1A2B") or "<class>:<caption>" ("*" for any caption).
 // Exit code 0 on success, 1 when the command failed or timed out, 2 on a usage error.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -295,6 +296,25 @@ int Send(const Args& a) {
     return 0;
 }
 
+// Removes the notification icon that `owner` added with `id`, as a restarting shell loses them all.
+int TrayDelete(const Args& a) {
+    const HWND owner = Window(a[0]);
+    if (!owner) return 1;
+    NOTIFYICONDATAW icon{};
+    icon.cbSize = sizeof(icon);
+    icon.hWnd = owner;
+    icon.uID = static_cast<UINT>(NumberArg(a[1]));
+    return ::Shell_NotifyIconW(NIM_DELETE, &icon) ? 0 : Fail(L"no such icon");
+}
+
+// Posts the message registered under `name`, such as the shell's "TaskbarCreated".
+int PostRegistered(const Args& a) {
+    const HWND hwnd = Window(a[0]);
+    if (!hwnd) return 1;
+    const UINT message = ::RegisterWindowMessageW(a[1].c_str());
+    return message && ::PostMessageW(hwnd, message, 0, 0) ? 0 : Fail(L"cannot post " + a[1]);
+}
+
 int Pid(const Args& a) {
     const HWND hwnd = Window(a[0]);
     if (!hwnd) return 1;
@@ -341,6 +361,8 @@ constexpr Command kCommands[] = {
     {L"cancel-prompt", 1, 2, L"<prompt_text> [timeout_ms]", CancelPrompt},
     {L"ping", 2, 2, L"<target> <timeout_ms>", Ping},
     {L"send", 4, 4, L"<target> <msg> <wparam> <lparam>", Send},
+    {L"tray-delete", 2, 2, L"<icon_owner> <icon_id>", TrayDelete},
+    {L"post-registered", 2, 2, L"<target> <message_name>", PostRegistered},
     {L"pid", 1, 1, L"<target>", Pid},
     {L"rect", 1, 1, L"<target>", Rect},
 };
