@@ -47,7 +47,6 @@ public:
     const std::string& ServiceName() const { return serviceName_; }
     std::int16_t MinutesToRestart() const { return minutesToRestart_; }
     bool MinimiseToTray() const { return minimiseToTray_; }
-    const std::string& StatusText() const { return lblStatus_; }
 
 private:
     void AskForNames();

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <windows.h>
-#include <winsvc.h>
 
 #include <utility>
 
@@ -36,10 +35,6 @@ private:
     Handle h_{};
 };
 
-struct ScTraits {
-    using Handle = SC_HANDLE;
-    static void Close(Handle h) noexcept { ::CloseServiceHandle(h); }
-};
 struct KeyTraits {
     using Handle = HKEY;
     static void Close(Handle h) noexcept { ::RegCloseKey(h); }
@@ -65,7 +60,6 @@ struct KernelTraits {
     static void Close(Handle h) noexcept { ::CloseHandle(h); }
 };
 
-using ScHandle = UniqueHandle<ScTraits>;
 using KeyHandle = UniqueHandle<KeyTraits>;
 using IconHandle = UniqueHandle<IconTraits>;
 using MenuHandle = UniqueHandle<MenuTraits>;
