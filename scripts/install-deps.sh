@@ -6,7 +6,7 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64
   wine wine32:i386 wine64
   xvfb xdotool imagemagick x11-utils
-  cmake g++ libgtest-dev googletest libbenchmark-dev python3
+  cmake g++ clang libgtest-dev googletest libbenchmark-dev python3
 )
 
 installed() {

@@ -10,15 +10,32 @@
 #include "win32/app_lifetime.h"
 #include "win32/text.h"
 
+namespace {
+
+// DLLs loaded from here on come from System32 only, never from the exe's folder (say Downloads).
+// The function is Windows 8's, and Windows 7's with KB2533623: looked up, not imported.
+void SearchSystemFolderOnly() {
+    using Fn = BOOL(WINAPI*)(DWORD);
+    HMODULE kernel32 = ::GetModuleHandleW(L"kernel32.dll");
+    const auto set = kernel32 ? reinterpret_cast<Fn>(reinterpret_cast<void*>(
+                                    ::GetProcAddress(kernel32, "SetDefaultDllDirectories")))
+                              : nullptr;
+    if (set) set(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
+}  // namespace
+
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     using namespace kestrin;
+    SearchSystemFolderOnly();
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);
 
     AppLifetime lifetime;
     AboutWindow about(instance, lifetime);
     RegistrySettingsStore store;
-    MonitorWindow monitor(instance, lifetime, store, MakeScmPort(), [&about](HICON icon) { about.Show(icon); });
+    MonitorWindow monitor(instance, lifetime, store, MakeScmPort(), [&about] { about.Show(); },
+                          [&about] { about.Close(); });
     if (!monitor.Create(CommandLineArguments(Narrow(::GetCommandLineW())))) return 1;
 
     MSG msg;

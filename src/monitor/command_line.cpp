@@ -27,3 +27,12 @@ bool ContainsReset(const std::string& arguments) {
 }
 
 }  // namespace kestrin
+
+namespace kestrin {
+
+std::string RestartArguments(const std::string& arguments) {
+    // Nothing but `reset` is read from the command line, so dropping all of it loses nothing.
+    return ContainsReset(arguments) ? std::string() : arguments;
+}
+
+}  // namespace kestrin

@@ -39,18 +39,26 @@ FrmSrvMan::FrmSrvMan(MonitorView& view, SettingsStore& store, ServiceQueue& serv
 void FrmSrvMan::Load(const std::string& arguments) {
     minutesToRestart_ = 10;
     exitRequested_ = false;
+    loading_ = true;
     view_.SetCaption(kApplicationTitle);
     Settings settings(store_);
+    bool answered = true;
     if (ContainsReset(arguments)) {
-        AskForNames();
+        answered = AskForNames();
     } else {
         computerName_ = settings.ReadComputerName();
         serviceName_ = settings.ReadServiceName();
         minimiseToTray_ = settings.ReadMinimiseToTray();
     }
-    if (serviceName_.empty()) AskForNames();
+    if (answered && serviceName_.empty()) answered = AskForNames();
+    loading_ = false;
+    if (!answered) {
+        // The session ended under the prompts: nothing half answered is kept, and no icon is added.
+        view_.Unload();
+        return;
+    }
     view_.SetCommandCaptions("S&top Service", "&Start Service");
-    view_.AddTrayIcon(CurrentTrayTip());
+    InitIcon();
     if (minimiseToTray_) {
         view_.MinimiseAndHide();
     } else {
@@ -58,11 +66,15 @@ void FrmSrvMan::Load(const std::string& arguments) {
     }
 }
 
-void FrmSrvMan::AskForNames() {
-    computerName_ = view_.Prompt(kComputerPrompt);
-    serviceName_ = view_.Prompt(kServicePrompt);
-    if (serviceName_.empty()) serviceName_ = kDefaultServiceName;
+bool FrmSrvMan::AskForNames() {
+    const std::string computer = view_.Prompt(kComputerPrompt);
+    if (sessionEnded_) return false;
+    std::string service = view_.Prompt(kServicePrompt);
+    if (sessionEnded_) return false;
+    computerName_ = computer;
+    serviceName_ = service.empty() ? kDefaultServiceName : service;
     Settings(store_).WriteNames(computerName_, serviceName_);
+    return true;
 }
 
 void FrmSrvMan::Timer1Tick() {
@@ -78,7 +90,7 @@ void FrmSrvMan::StatusArrived(const std::string& stateText) {
     if (unloaded_) return;
     lblStatus_ = stateText;
     view_.SetStatusText(lblStatus_);
-    view_.ModifyTrayTip(CurrentTrayTip());
+    RefreshTrayTip();
     view_.SetTimeText(IsStopped(lblStatus_) ? std::to_string(minutesToRestart_) + " Minutes until restart"
                                             : std::string());
 }
@@ -112,32 +124,102 @@ void FrmSrvMan::CloseRequest() {
         view_.Unload();
     } else {
         view_.MinimiseAndHide();
+        // Hidden with no icon: the retries bring the window back if the icon never comes.
+        if (!trayIconAdded_) InitIcon();
     }
 }
 
 void FrmSrvMan::Unload() {
     if (unloaded_) return;
     unloaded_ = true;
+    StopTrayRetry();
     view_.DeleteTrayIcon();
 }
 
-void FrmSrvMan::EndSession() { ExitClick(); }
+void FrmSrvMan::EndSession() {
+    if (loading_) {
+        // Load sees this when the prompt returns and ends there.
+        sessionEnded_ = true;
+        view_.CancelPrompt();
+        return;
+    }
+    ExitClick();
+}
 
 void FrmSrvMan::TrayCallback(std::uint32_t mouseMessage) {
+    // A right press opens the menu; the shell follows its release with WM_CONTEXTMENU, which
+    // belongs to the same press (it usually arrives while the menu is open, hence before the guard).
+    if (mouseMessage == kTrayContextMenu && rightPressOpenedMenu_) {
+        rightPressOpenedMenu_ = false;
+        return;
+    }
     // The popup menu and the restore pump messages; callbacks arriving meanwhile are dropped.
     if (trayBusy_) return;
     trayBusy_ = true;
-    if (mouseMessage == kTrayDoubleClick) {
-        view_.ShowNormal();
-        minimiseToTray_ = false;
+    if (mouseMessage == kTrayDoubleClick || mouseMessage == kTrayKeySelect) {
+        RestoreWindow();
     } else if (mouseMessage == kTrayRightPress) {
-        view_.ShowTrayMenu();
+        rightPressOpenedMenu_ = true;
+        view_.ShowTrayMenu(TrayMenuAnchor::Mouse);
+    } else if (mouseMessage == kTrayContextMenu) {
+        view_.ShowTrayMenu(TrayMenuAnchor::Icon);
+        if (!unloaded_) view_.FocusTrayIcon();
     }
     trayBusy_ = false;
 }
 
 void FrmSrvMan::TaskbarCreated() {
-    if (!unloaded_) view_.AddTrayIcon(CurrentTrayTip());
+    if (unloaded_) return;
+    trayIconAdded_ = false;  // a new notification area holds none of the old icons
+    InitIcon();
+}
+
+void FrmSrvMan::InitIcon() {
+    trayTip_ = CurrentTrayTip();
+    trayIconAdded_ = view_.AddTrayIcon(trayTip_);
+    if (trayIconAdded_) {
+        StopTrayRetry();
+    } else if (trayRetriesLeft_ == 0) {
+        trayRetriesLeft_ = kTrayAddAttempts;
+        view_.SetTrayRetryTimer(true);
+    }
+}
+
+void FrmSrvMan::TrayRetryTick() {
+    if (unloaded_ || trayIconAdded_) {
+        StopTrayRetry();
+        return;
+    }
+    trayTip_ = CurrentTrayTip();
+    trayIconAdded_ = view_.AddTrayIcon(trayTip_);
+    if (trayIconAdded_) {
+        StopTrayRetry();
+    } else if (trayRetriesLeft_ == 1) {
+        StopTrayRetry();
+        // Never a running program that cannot be seen: no icon, so the window comes back.
+        if (minimiseToTray_) RestoreWindow();
+    } else {
+        --trayRetriesLeft_;
+    }
+}
+
+void FrmSrvMan::StopTrayRetry() {
+    if (trayRetriesLeft_ == 0) return;
+    trayRetriesLeft_ = 0;
+    view_.SetTrayRetryTimer(false);
+}
+
+void FrmSrvMan::RefreshTrayTip() {
+    const std::string tip = CurrentTrayTip();
+    if (!trayIconAdded_ || tip == trayTip_) return;  // a refused icon is the retry timer's
+    trayTip_ = tip;
+    // A refused modify means the shell lost the icon: add it again.
+    if (!view_.ModifyTrayTip(trayTip_)) InitIcon();
+}
+
+void FrmSrvMan::RestoreWindow() {
+    view_.ShowNormal();
+    minimiseToTray_ = false;
 }
 
 std::string FrmSrvMan::CurrentTrayTip() const { return TrayTip(serviceName_, lblStatus_); }

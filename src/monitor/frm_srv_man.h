@@ -16,6 +16,10 @@ inline constexpr const char* kComputerPrompt = "Enter Computer Name (Press enter
 inline constexpr const char* kServicePrompt = "Enter Service Name (Press enter for Harbourlink)";
 inline constexpr std::uint32_t kTrayDoubleClick = 0x203;  // WM_LBUTTONDBLCLK
 inline constexpr std::uint32_t kTrayRightPress = 0x204;   // WM_RBUTTONDOWN
+// With NOTIFYICON_VERSION the shell adds these to the mouse messages, still carried in lParam.
+inline constexpr std::uint32_t kTrayKeySelect = 0x401;    // NIN_KEYSELECT: Enter or Space on the icon
+inline constexpr std::uint32_t kTrayContextMenu = 0x7B;   // WM_CONTEXTMENU: menu key, Shift+F10, right release
+inline constexpr int kTrayAddAttempts = 30;               // one a retry tick: a minute at 2 s
 inline constexpr std::size_t kTrayTipLength = 63;
 
 // The icon's tooltip: "<service>: <state>", cut to the first 63 characters.
@@ -42,14 +46,20 @@ public:
 
     void TrayCallback(std::uint32_t mouseMessage);
     void TaskbarCreated();  // the notification area was re-created
+    void TrayRetryTick();   // another try at adding an icon the notification area refused
 
     const std::string& ComputerName() const { return computerName_; }
     const std::string& ServiceName() const { return serviceName_; }
     std::int16_t MinutesToRestart() const { return minutesToRestart_; }
     bool MinimiseToTray() const { return minimiseToTray_; }
+    bool TrayIconAdded() const { return trayIconAdded_; }
 
 private:
-    void AskForNames();
+    bool AskForNames();  // false when the session ended while a prompt was open
+    void InitIcon();
+    void RestoreWindow();
+    void StopTrayRetry();
+    void RefreshTrayTip();
     std::string CurrentTrayTip() const;
     void Enqueue(ServiceCommand command);
 
@@ -65,7 +75,13 @@ private:
     bool trayBusy_ = false;
     bool statusOutstanding_ = false;
     bool unloaded_ = false;
+    bool loading_ = false;
+    bool sessionEnded_ = false;
+    bool trayIconAdded_ = false;
+    bool rightPressOpenedMenu_ = false;  // its release's WM_CONTEXTMENU must not open a second menu
+    int trayRetriesLeft_ = 0;
     std::string lblStatus_;
+    std::string trayTip_;  // what the icon shows, so an unchanged tip is not sent again
 };
 
 }  // namespace kestrin

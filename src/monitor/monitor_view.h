@@ -5,6 +5,9 @@
 
 namespace kestrin {
 
+// Where the popup menu opens: at the mouse for a right press, at the icon for the keyboard.
+enum class TrayMenuAnchor { Mouse, Icon };
+
 class MonitorView {
 public:
     virtual ~MonitorView() = default;
@@ -17,15 +20,19 @@ public:
 
     // A modal text prompt titled with the application title; Cancel answers "".
     virtual std::string Prompt(const std::string& prompt) = 0;
+    virtual void CancelPrompt() = 0;  // closes an open prompt as Cancel would
 
-    virtual void AddTrayIcon(const std::string& tip) = 0;
-    virtual void ModifyTrayTip(const std::string& tip) = 0;
+    // Both answer false when the notification area refused (not ready yet, or it lost the icon).
+    virtual bool AddTrayIcon(const std::string& tip) = 0;
+    virtual bool ModifyTrayTip(const std::string& tip) = 0;
     virtual void DeleteTrayIcon() = 0;
+    virtual void SetTrayRetryTimer(bool running) = 0;  // ticks reach FrmSrvMan::TrayRetryTick
+    virtual void FocusTrayIcon() = 0;                  // the keyboard goes back to the notification area
 
     virtual void ShowNormal() = 0;        // shown, restored, with a taskbar button
     virtual void MinimiseAndHide() = 0;   // minimised and hidden, no taskbar button
     virtual void Hide() = 0;
-    virtual void ShowTrayMenu() = 0;      // Mnupopup at the mouse; returns when it has closed
+    virtual void ShowTrayMenu(TrayMenuAnchor anchor) = 0;  // Mnupopup; returns when it has closed
     virtual void ShowAbout() = 0;
     virtual void Unload() = 0;            // destroys the window; its unload reaches FrmSrvMan::Unload
 };

@@ -35,22 +35,4 @@ protected:
     HWND hwnd_ = nullptr;
 };
 
-// Twips to pixels at the screen's real DPI, so the layout keeps its proportions at any scale.
-class TwipsScale {
-public:
-    TwipsScale() {
-        HDC screen = ::GetDC(nullptr);
-        dpiX_ = ::GetDeviceCaps(screen, LOGPIXELSX);
-        dpiY_ = ::GetDeviceCaps(screen, LOGPIXELSY);
-        ::ReleaseDC(nullptr, screen);
-    }
-    int X(int twips) const { return ::MulDiv(twips, dpiX_, 1440); }
-    int Y(int twips) const { return ::MulDiv(twips, dpiY_, 1440); }
-    int DpiY() const { return dpiY_; }
-
-private:
-    int dpiX_ = 96;
-    int dpiY_ = 96;
-};
-
 }  // namespace kestrin

@@ -3,7 +3,7 @@
 //   create <name> <exe_path> [display]   delete <name>        start <name> [args...]   stop <name>
 //   state <name>                          wait <name> <state> <timeout_ms>              reset <name>
 //   set-mode <name> <mode>                set-param <name> <value_name> <text>
-//   reg-get <key> <name>                  reg-set <key> <name> <value> [REG_SZ|REG_EXPAND_SZ|REG_DWORD]
+//   reg-get <key> <name>                  reg-set <key> <name> <value> [REG_SZ|REG_SZ_ODD|REG_EXPAND_SZ|REG_DWORD]
 //   reg-delete-key <key>                  idle
 // Keys start with HKCU\ or HKLM\ (or the long root names). Output is UTF-8; exit code 0 on success.
 #include <windows.h>
@@ -73,10 +73,12 @@ int SetValue(HKEY root, const std::wstring& path, const std::wstring& name, cons
         const DWORD number = static_cast<DWORD>(std::wcstoul(value.c_str(), nullptr, 0));
         status = ::RegSetValueExW(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
                                   sizeof(number));
-    } else if (type == L"REG_SZ" || type == L"REG_EXPAND_SZ") {
-        status = ::RegSetValueExW(key, name.c_str(), 0, type == L"REG_SZ" ? REG_SZ : REG_EXPAND_SZ,
-                                  reinterpret_cast<const BYTE*>(value.c_str()),
-                                  static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    } else if (type == L"REG_SZ" || type == L"REG_EXPAND_SZ" || type == L"REG_SZ_ODD") {
+        // REG_SZ_ODD: wcslen * 2 + 1 bytes, the size mistake some tools make.
+        const DWORD bytes = static_cast<DWORD>(type == L"REG_SZ_ODD" ? value.size() * sizeof(wchar_t) + 1
+                                                                     : (value.size() + 1) * sizeof(wchar_t));
+        status = ::RegSetValueExW(key, name.c_str(), 0, type == L"REG_EXPAND_SZ" ? REG_EXPAND_SZ : REG_SZ,
+                                  reinterpret_cast<const BYTE*>(value.c_str()), bytes);
     } else {
         ::RegCloseKey(key);
         return Fail(L"unknown type " + type, ERROR_INVALID_PARAMETER);

@@ -9,6 +9,7 @@
 #include <ostream>
 
 #include "about/win32/about_window.h"
+#include "win32/dpi.h"
 #include "about_wine_support.h"
 #include "app/resource.h"
 #include "app/version.h"
@@ -59,12 +60,11 @@ protected:
 
     AppLifetime lifetime_;
     std::optional<AboutWindow> about_{std::in_place, ::GetModuleHandleW(nullptr), lifetime_};
-    HICON icon_ = ::LoadIconW(nullptr, IDI_APPLICATION);
     bool quit_ = false;
 };
 
 TEST_F(AboutWindowTest, LoadsTheProgramTexts) {
-    about_->Show(icon_);
+    about_->Show();
     ASSERT_TRUE(about_->Handle());
     EXPECT_EQ(::FindWindowW(L"#32770", L"About Kestrin"), about_->Handle());
     EXPECT_EQ(Label(IDC_LBLTITLE), L"Kestrin");
@@ -73,12 +73,12 @@ TEST_F(AboutWindowTest, LoadsTheProgramTexts) {
     EXPECT_EQ(Label(IDOK), L"OK");
     EXPECT_EQ(Label(IDC_CMDSYSINFO), L"&System Info...");
     EXPECT_FALSE(Label(IDC_LBLDISCLAIMER).empty());
-    EXPECT_EQ(reinterpret_cast<HICON>(::SendDlgItemMessageW(about_->Handle(), IDC_PICICON, STM_GETICON, 0, 0)), icon_);
+    EXPECT_NE(::SendDlgItemMessageW(about_->Handle(), IDC_PICICON, STM_GETICON, 0, 0), 0);  // the program's icon
     EXPECT_TRUE(::IsWindowVisible(about_->Handle()));
 }
 
 TEST_F(AboutWindowTest, IsAFixedDialogWithoutTaskbarButtonAtItsPlace) {
-    about_->Show(icon_);
+    about_->Show();
     const HWND hwnd = about_->Handle();
     const LONG style = ::GetWindowLongW(hwnd, GWL_STYLE);
     EXPECT_TRUE(style & WS_SYSMENU);
@@ -89,7 +89,7 @@ TEST_F(AboutWindowTest, IsAFixedDialogWithoutTaskbarButtonAtItsPlace) {
     EXPECT_FALSE(::IsWindowVisible(owner));
     EXPECT_FALSE(::GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_APPWINDOW);
 
-    const TwipsScale scale;
+    const TwipsScale scale(WindowDpi(hwnd));
     POINT origin{0, 0};
     ::ClientToScreen(hwnd, &origin);
     RECT client{};
@@ -123,12 +123,12 @@ TEST_F(AboutWindowTest, IsAFixedDialogWithoutTaskbarButtonAtItsPlace) {
 }
 
 TEST_F(AboutWindowTest, SecondShowBringsBackTheSameWindowWithoutReloading) {
-    about_->Show(icon_);
+    about_->Show();
     const HWND first = about_->Handle();
     ::SetDlgItemTextW(first, IDC_LBLTITLE, L"left alone");
     ::ShowWindow(first, SW_HIDE);
 
-    about_->Show(icon_);
+    about_->Show();
     EXPECT_EQ(about_->Handle(), first);
     EXPECT_TRUE(::IsWindowVisible(first));
     EXPECT_EQ(Label(IDC_LBLTITLE), L"left alone");
@@ -144,7 +144,7 @@ void PrintTo(const CloseCase& c, std::ostream* os) { *os << c.name; }
 class AboutWindowCloses : public AboutWindowTest, public ::testing::WithParamInterface<CloseCase> {};
 
 TEST_P(AboutWindowCloses, AndTheProgramMayEnd) {
-    about_->Show(icon_);
+    about_->Show();
     const HWND hwnd = about_->Handle();
     ASSERT_TRUE(PumpUntil([] { return true; }));
     EXPECT_FALSE(quit_);
@@ -155,7 +155,7 @@ TEST_P(AboutWindowCloses, AndTheProgramMayEnd) {
     EXPECT_TRUE(PumpUntil([&] { return quit_; })) << "the last window closed but the program would not end";
 
     // Opening it again loads it afresh.
-    about_->Show(icon_);
+    about_->Show();
     ASSERT_TRUE(about_->Handle());
     EXPECT_EQ(Label(IDC_LBLTITLE), L"Kestrin");
 }
@@ -171,7 +171,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<CloseCase>& param) { return param.param.name; });
 
 TEST_F(AboutWindowTest, FocusStartsOnOk) {
-    about_->Show(icon_);
+    about_->Show();
     EXPECT_EQ(::GetFocus(), ::GetDlgItem(about_->Handle(), IDOK));
 }
 
@@ -180,7 +180,7 @@ TEST_F(AboutWindowTest, SystemInfoFailureIsShownOverTheAboutWindowWhichStaysOpen
     SavedRegistryValue location(L"SOFTWARE\\Microsoft\\Shared Tools Location", L"MSINFO");
     path.Delete();
     location.Delete();
-    about_->Show(icon_);
+    about_->Show();
 
     MessageBoxWatcher watcher;
     ::SendMessageW(::GetDlgItem(about_->Handle(), IDC_CMDSYSINFO), BM_CLICK, 0, 0);

@@ -79,6 +79,16 @@ TEST_F(RegistrySettings, ReadsTextStoredWithoutItsNul) {
     EXPECT_EQ(store_.Read("Service Name"), std::optional<std::string>("Spooler"));
 }
 
+TEST_F(RegistrySettings, ReadsTextStoredWithAnOddByteCount) {
+    // wcslen * 2 + 1, a common size mistake: the NUL's first byte and nothing after it.
+    const wchar_t text[] = {L'S', L'p', L'o', L'o', L'l', L'e', L'r', L'\0'};
+    SetRaw(L"Service Name", REG_SZ, text, 7 * sizeof(wchar_t) + 1);
+    EXPECT_EQ(store_.Read("Service Name"), std::optional<std::string>("Spooler"));
+    const wchar_t cut[] = {L'S', L'p', L'o', L'o', L'l', L'e', L'r'};
+    SetRaw(L"Computer Name", REG_SZ, cut, 6 * sizeof(wchar_t) + 1);  // half of the last character
+    EXPECT_EQ(store_.Read("Computer Name"), std::optional<std::string>("Spoole"));
+}
+
 TEST_F(RegistrySettings, OtherValueTypesReadAsNothing) {
     const DWORD number = 1;
     SetRaw(L"Minimise to Tray", REG_DWORD, &number, sizeof(number));

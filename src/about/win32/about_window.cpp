@@ -1,6 +1,7 @@
 // frmAbout: the modeless About window with the program's title, version and description.
 #include "about/win32/about_window.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "about/about_texts.h"
@@ -9,8 +10,10 @@
 #include "about/win32/version_resource.h"
 #include "app/resource.h"
 #include "monitor/frm_srv_man.h"
+#include "monitor/high_contrast.h"
+#include "win32/dpi.h"
 #include "win32/text.h"
-#include "win32/window.h"
+#include "win32/ui_look.h"
 
 namespace kestrin {
 namespace {
@@ -26,6 +29,7 @@ constexpr Place kPlaces[] = {
     {IDC_LBLTITLE, 1050, 240, 3165, 240},       {IDC_LBLVERSION, 1050, 480, 3165, 225},
     {IDC_LBLDISCLAIMER, 960, 1680, 3375, 345},
 };
+constexpr int kDialogDpiChangeDisableAll = 1;  // DDC_DISABLE_ALL, Windows 10 1703 and later
 constexpr int kClientLeft = 2340;
 constexpr int kClientTop = 1935;
 constexpr int kClientWidth = 4425;
@@ -45,9 +49,8 @@ AboutWindow::~AboutWindow() {
     if (hwnd_) ::DestroyWindow(hwnd_);
 }
 
-void AboutWindow::Show(HICON icon) {
+void AboutWindow::Show() {
     if (!hwnd_) {
-        icon_ = icon;
         if (!::CreateDialogParamW(instance_, MAKEINTRESOURCEW(IDD_ABOUT), Owner(), DialogProc,
                                   reinterpret_cast<LPARAM>(this))) {
             return;
@@ -58,6 +61,10 @@ void AboutWindow::Show(HICON icon) {
 }
 
 bool AboutWindow::PreTranslate(MSG& msg) { return hwnd_ && ::IsDialogMessageW(hwnd_, &msg); }
+
+void AboutWindow::Close() {
+    if (hwnd_) ::DestroyWindow(hwnd_);
+}
 
 HWND AboutWindow::Owner() {
     // An owned window gets no taskbar button; the owner is never shown, so the main window stays free.
@@ -79,19 +86,40 @@ INT_PTR CALLBACK AboutWindow::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
     if (msg == WM_NCDESTROY) {  // the last message this window receives
         ::SetWindowLongPtrW(hwnd, DWLP_USER, 0);
         self->hwnd_ = nullptr;
-        self->icon_ = nullptr;
+        self->picture_.Reset();
+        self->font_.Reset();
         self->lifetime_.WindowClosed();
     }
     return result;
 }
 
-INT_PTR AboutWindow::OnMessage(UINT msg, WPARAM wp, LPARAM) {
+INT_PTR AboutWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-    case WM_INITDIALOG:
+    case WM_INITDIALOG: {
         lifetime_.WindowOpened();
+        // Every place is in twips: the dialog manager's own rescaling would fight it.
+        using Fn = BOOL(WINAPI*)(HWND, int, int);
+        if (const auto setBehaviour = FindUser32Function<Fn>("SetDialogDpiChangeBehavior")) {
+            setBehaviour(hwnd_, kDialogDpiChangeDisableAll, kDialogDpiChangeDisableAll);
+        }
+        dpi_ = WindowDpi(hwnd_);
         Load();
-        PlaceControls();
+        ApplyDpi();
+        PlaceControls(nullptr);
         return TRUE;  // the focus goes to cmdOK, the first control in tab order
+    }
+    case WM_DPICHANGED:
+        dpi_ = HIWORD(wp);
+        ApplyDpi();
+        PlaceControls(reinterpret_cast<const RECT*>(lp));
+        ::InvalidateRect(hwnd_, nullptr, TRUE);
+        return TRUE;
+    case WM_SETTINGCHANGE:
+    case WM_SYSCOLORCHANGE:
+    case WM_THEMECHANGED:
+        ApplyDpi();
+        ::InvalidateRect(hwnd_, nullptr, TRUE);
+        return FALSE;
     case WM_COMMAND:
         switch (LOWORD(wp)) {
         case IDOK:       // cmdOK and Enter
@@ -122,11 +150,21 @@ void AboutWindow::Load() {
     ::SetDlgItemTextW(hwnd_, IDC_LBLVERSION, version ? Widen(texts.version).c_str() : L"");
     ::SetDlgItemTextW(hwnd_, IDC_LBLTITLE, Widen(texts.title).c_str());
     ::SetDlgItemTextW(hwnd_, IDC_LBLDESCRIPTION, Widen(texts.description).c_str());
-    ::SendDlgItemMessageW(hwnd_, IDC_PICICON, STM_SETICON, reinterpret_cast<WPARAM>(icon_), 0);
 }
 
-void AboutWindow::PlaceControls() {
-    const TwipsScale scale;
+void AboutWindow::ApplyDpi() {
+    font_ = CreateMessageFont(dpi_);
+    SetFontOnChildren(hwnd_, font_.Get());
+    // The main window's icon, drawn at this window's size rather than stretched.
+    const int size = MetricForDpi(SM_CXICON, dpi_);
+    IconHandle picture(static_cast<HICON>(
+        ::LoadImageW(instance_, MAKEINTRESOURCEW(IDI_KESTRIN), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+    ::SendDlgItemMessageW(hwnd_, IDC_PICICON, STM_SETICON, reinterpret_cast<WPARAM>(picture.Get()), 0);
+    picture_ = std::move(picture);
+}
+
+void AboutWindow::PlaceControls(const RECT* suggested) {
+    const TwipsScale scale(dpi_);
     // The client area, not the frame, sits at the fixed place, whatever the frame's size.
     RECT window{};
     RECT client{};
@@ -134,11 +172,20 @@ void AboutWindow::PlaceControls() {
     ::GetWindowRect(hwnd_, &window);
     ::GetClientRect(hwnd_, &client);
     ::ClientToScreen(hwnd_, &origin);
-    const int frameWidth = (window.right - window.left) - client.right;
-    const int frameHeight = (window.bottom - window.top) - client.bottom;
-    ::SetWindowPos(hwnd_, nullptr, scale.X(kClientLeft) - (origin.x - window.left),
-                   scale.Y(kClientTop) - (origin.y - window.top), scale.X(kClientWidth) + frameWidth,
-                   scale.Y(kClientHeight) + frameHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    const DWORD style = static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_STYLE));
+    const DWORD exStyle = static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE));
+    const SIZE frame = FrameSizeForDpi({scale.X(kClientWidth), scale.Y(kClientHeight)}, style, false, exStyle, dpi_);
+    if (suggested) {
+        // Windows chose where the window goes on its new monitor.
+        ::SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, frame.cx, frame.cy,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+    } else {
+        const int frameWidth = (window.right - window.left) - client.right;
+        const int frameHeight = (window.bottom - window.top) - client.bottom;
+        ::SetWindowPos(hwnd_, nullptr, scale.X(kClientLeft) - (origin.x - window.left),
+                       scale.Y(kClientTop) - (origin.y - window.top), scale.X(kClientWidth) + frameWidth,
+                       scale.Y(kClientHeight) + frameHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 
     for (const Place& place : kPlaces) {
         // picIcon sizes itself to its picture.
@@ -151,16 +198,19 @@ void AboutWindow::PlaceControls() {
 void AboutWindow::PaintLines() {
     PAINTSTRUCT paint{};
     HDC dc = ::BeginPaint(hwnd_, &paint);
-    const TwipsScale scale;
+    const TwipsScale scale(dpi_);
+    const SeparatorColours colours =
+        AboutSeparatorColours(HighContrastOn(), ::GetSysColor(COLOR_3DSHADOW), ::GetSysColor(COLOR_3DHIGHLIGHT));
     const int left = scale.X(kLineLeft);
     const int y = scale.Y(kLineY);
+    const int pixel = std::max(1, ::MulDiv(1, static_cast<int>(dpi_), 96));  // 1 and 2 pixels at 96 DPI
     HBRUSH brush = static_cast<HBRUSH>(::GetStockObject(DC_BRUSH));
-    const RECT white{left, y, scale.X(kWhiteLineRight), y + 2};
-    ::SetDCBrushColor(dc, RGB(255, 255, 255));
-    ::FillRect(dc, &white, brush);
-    const RECT grey{left, y, scale.X(kGreyLineRight), y + 1};
-    ::SetDCBrushColor(dc, RGB(128, 128, 128));
-    ::FillRect(dc, &grey, brush);
+    const RECT lower{left, y, scale.X(kWhiteLineRight), y + 2 * pixel};
+    ::SetDCBrushColor(dc, colours.lower);
+    ::FillRect(dc, &lower, brush);
+    const RECT upper{left, y, scale.X(kGreyLineRight), y + pixel};
+    ::SetDCBrushColor(dc, colours.upper);
+    ::FillRect(dc, &upper, brush);
     ::EndPaint(hwnd_, &paint);
 }
 

@@ -16,17 +16,19 @@ public:
     AboutWindow(const AboutWindow&) = delete;
     AboutWindow& operator=(const AboutWindow&) = delete;
 
-    // Creates and loads the window with `icon` (not taken over) if it is not open, then shows it in front.
-    void Show(HICON icon);
+    // Creates and loads the window if it is not open, then shows it in front.
+    void Show();
     // Lets the open window handle its keys (Tab, Enter, Esc); true when the message was used up.
     bool PreTranslate(MSG& msg);
+    void Close();  // unloads the window if it is open
     HWND Handle() const noexcept { return hwnd_; }
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept;
     INT_PTR OnMessage(UINT msg, WPARAM wp, LPARAM lp);
     void Load();
-    void PlaceControls();
+    void ApplyDpi();  // fonts, the picture and every place for dpi_
+    void PlaceControls(const RECT* suggested);
     void PaintLines();
     void StartSysInfoClick();
     HWND Owner();
@@ -38,8 +40,10 @@ private:
 
     HINSTANCE instance_;
     AppLifetime& lifetime_;
-    HICON icon_ = nullptr;
     HWND hwnd_ = nullptr;
+    UINT dpi_ = 96;
+    IconHandle picture_;  // the program's icon at this window's size
+    FontHandle font_;
     UniqueHandle<WindowTraits> owner_;  // hidden; keeps the window off the taskbar
     AdvapiRegistryPort registry_;
 };

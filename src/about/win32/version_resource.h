@@ -4,16 +4,10 @@
 #include <windows.h>
 
 #include <optional>
-#include <string>
 
-#include "about/about_texts.h"
+#include "about/version_info.h"
 
 namespace kestrin {
-
-struct ModuleVersion {
-    VersionNumbers numbers;    // major, minor and the fourth field
-    std::string description;  // FileDescription of the "040904B0" string table; empty when missing
-};
 
 // Nothing when the module carries no version resource.
 std::optional<ModuleVersion> ReadModuleVersion(HMODULE module);

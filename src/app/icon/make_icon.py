@@ -1,11 +1,14 @@
 #!/usr/bin/env python3
-"""Draws Kestrin's program icon: a 16-colour 32x32 (and 16x16) .ico of a falcon's eye over a pulse line.
+"""Draws Kestrin's program icon: a falcon's eye over a pulse line, as one .ico holding the classic
+16-colour 32x32 and 16x16 images and smooth 32-bit images with alpha at 16, 20, 24, 32, 40, 48 and
+64 pixels, and 256 pixels stored as PNG, so every window and scale picks an image of its own size.
 
 Run it to regenerate src/app/icon/kestrin.ico; the output is byte-for-byte repeatable.
 """
 import math
 import struct
 import sys
+import zlib
 from pathlib import Path
 
 # The standard 16-colour palette, as (R, G, B).
@@ -30,28 +33,77 @@ def distance_to_pulse(x, y):
     return best
 
 
+def colour_at(cx, cy):
+    """The palette index at a point of the 32-unit design, or None outside the disc."""
+    d = math.hypot(cx - 16, cy - 16)
+    if d > 15.5:
+        return TRANSPARENT
+    colour = DARK_BLUE if d > 14 else GREY if d > 13 else WHITE
+    # The pulse line across the middle: flat, a sharp peak, flat again.
+    if d <= 13 and distance_to_pulse(cx, cy) <= 1.2:
+        colour = GREEN
+    # The eye of the falcon watching it, top left.
+    if math.hypot(cx - 10, cy - 10) <= 3.2 and d <= 13:
+        colour = YELLOW if math.hypot(cx - 10, cy - 10) > 1.6 else BLACK
+    return colour
+
+
 def draw(size):
     """Returns rows (top first) of palette indexes or None for transparent pixels."""
+    s = size / 32.0
+    return [[colour_at((x + 0.5) / s, (y + 0.5) / s) for x in range(size)] for y in range(size)]
+
+
+def draw_smooth(size, samples=4):
+    """Returns rows (top first) of (B, G, R, A), each pixel the average of samples x samples points."""
     s = size / 32.0
     rows = []
     for y in range(size):
         row = []
         for x in range(size):
-            cx, cy = (x + 0.5) / s, (y + 0.5) / s  # in 32-pixel design units
-            d = math.hypot(cx - 16, cy - 16)
-            if d > 15.5:
-                row.append(TRANSPARENT)
-                continue
-            colour = DARK_BLUE if d > 14 else GREY if d > 13 else WHITE
-            # The pulse line across the middle: flat, a sharp peak, flat again.
-            if d <= 13 and distance_to_pulse(cx, cy) <= 1.2:
-                colour = GREEN
-            # The eye of the falcon watching it, top left.
-            if math.hypot(cx - 10, cy - 10) <= 3.2 and d <= 13:
-                colour = YELLOW if math.hypot(cx - 10, cy - 10) > 1.6 else BLACK
-            row.append(colour)
+            total = [0, 0, 0, 0]
+            for sy in range(samples):
+                for sx in range(samples):
+                    index = colour_at((x + (sx + 0.5) / samples) / s, (y + (sy + 0.5) / samples) / s)
+                    if index is None:
+                        continue
+                    r, g, b = PALETTE[index]
+                    total[0] += b
+                    total[1] += g
+                    total[2] += r
+                    total[3] += 1
+            n = total[3]
+            row.append((0, 0, 0, 0) if n == 0 else
+                       (round(total[0] / n), round(total[1] / n), round(total[2] / n), round(255 * n / samples ** 2)))
         rows.append(row)
     return rows
+
+
+def image_argb(size):
+    """A 32-bit DIB with alpha, and the AND mask older code still reads."""
+    pixels = draw_smooth(size)
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, 0, 0, 0, 0, 0)
+    and_stride = ((size + 31) // 32) * 4
+    xor, and_mask = b"", b""
+    for row in reversed(pixels):
+        xor += b"".join(bytes(p) for p in row)
+        mask = bytearray(and_stride)
+        for i, p in enumerate(row):
+            if p[3] == 0:
+                mask[i // 8] |= 0x80 >> (i % 8)
+        and_mask += bytes(mask)
+    return header + xor + and_mask
+
+
+def image_png(size):
+    pixels = draw_smooth(size)
+    raw = b"".join(b"\0" + b"".join(bytes((r, g, b, a)) for b, g, r, a in row) for row in pixels)
+
+    def chunk(kind, body):
+        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)) +
+            chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
 
 
 def image(size):
@@ -76,13 +128,16 @@ def image(size):
 
 def main():
     out = Path(sys.argv[1]) if len(sys.argv) > 1 else Path(__file__).with_name("kestrin.ico")
-    images = [image(32), image(16)]
+    # (size, colours, bits, image): the classic 16-colour pair first, then the true-colour set.
+    images = [(32, 16, 4, image(32)), (16, 16, 4, image(16))]
+    images += [(size, 0, 32, image_argb(size)) for size in (16, 20, 24, 32, 40, 48, 64)]
+    images.append((256, 0, 32, image_png(256)))
     data = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
-    for size, img in zip((32, 16), images):
-        data += struct.pack("<BBBBHHII", size, size, 16, 0, 1, 4, len(img), offset)
+    for size, colours, bits, img in images:
+        data += struct.pack("<BBBBHHII", size % 256, size % 256, colours, 0, 1, bits, len(img), offset)
         offset += len(img)
-    out.write_bytes(data + b"".join(images))
+    out.write_bytes(data + b"".join(img for _, _, _, img in images))
 
 
 if __name__ == "__main__":

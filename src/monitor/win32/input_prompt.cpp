@@ -2,16 +2,29 @@
 #include "monitor/win32/input_prompt.h"
 
 #include "resource.h"
+#include "win32/dpi.h"
 #include "win32/text.h"
+#include "win32/ui_look.h"
 
 namespace kestrin {
 namespace {
+
+constexpr UINT kApplyFont = WM_APP + 1;
 
 struct PromptState {
     std::wstring title;
     std::wstring prompt;
     std::wstring answer;
+    HWND& open;
+    FontHandle font;  // the system's UI font, as in the other windows
 };
+
+// The template's font only sizes the layout; the text itself is drawn in the system's UI font.
+void ApplyFont(HWND dialog, PromptState& state) {
+    FontHandle font = CreateMessageFont(WindowDpi(dialog));
+    SetFontOnChildren(dialog, font.Get());
+    state.font = std::move(font);
+}
 
 std::wstring ControlText(HWND dialog, int id) {
     HWND control = ::GetDlgItem(dialog, id);
@@ -27,9 +40,19 @@ INT_PTR CALLBACK PromptProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_INITDIALOG:
         state = reinterpret_cast<PromptState*>(lp);
         ::SetWindowLongPtrW(dialog, DWLP_USER, lp);
+        state->open = dialog;
+        ApplyFont(dialog, *state);
         ::SetWindowTextW(dialog, state->title.c_str());
         ::SetDlgItemTextW(dialog, IDC_PROMPT_TEXT, state->prompt.c_str());
         return TRUE;  // focus goes to the edit box, the first tab stop
+    case WM_DPICHANGED:
+    case WM_SETTINGCHANGE:
+        // The dialog manager rescales the layout and resets the fonts first; ours goes on after.
+        ::PostMessageW(dialog, kApplyFont, 0, 0);
+        return FALSE;
+    case kApplyFont:
+        if (state) ApplyFont(dialog, *state);
+        return TRUE;
     case WM_COMMAND:
         if (LOWORD(wp) == IDOK) {
             state->answer = ControlText(dialog, IDC_PROMPT_EDIT);
@@ -48,11 +71,16 @@ INT_PTR CALLBACK PromptProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
-std::string ShowInputPrompt(HINSTANCE instance, const std::string& title, const std::string& prompt) {
-    PromptState state{Widen(title), Widen(prompt), {}};
+std::string ShowInputPrompt(HINSTANCE instance, const std::string& title, const std::string& prompt, HWND& open) {
+    PromptState state{Widen(title), Widen(prompt), {}, open, {}};
     ::DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_PROMPT), nullptr, PromptProc,
                       reinterpret_cast<LPARAM>(&state));
+    open = nullptr;
     return Narrow(state.answer);
+}
+
+void CancelInputPrompt(HWND open) {
+    if (open) ::EndDialog(open, IDCANCEL);
 }
 
 }  // namespace kestrin

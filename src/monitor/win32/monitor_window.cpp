@@ -1,9 +1,14 @@
 // FrmSrvMan's window: layout in twips, the timers, the icon, and message forwarding to the rules.
 #include "monitor/win32/monitor_window.h"
 
+#include <commctrl.h>
+
 #include "app/resource.h"
+#include "monitor/command_line.h"
 #include "monitor/win32/input_prompt.h"
+#include "win32/dpi.h"
 #include "win32/text.h"
+#include "win32/ui_look.h"
 
 namespace kestrin {
 namespace {
@@ -12,6 +17,8 @@ constexpr wchar_t kWindowClass[] = L"KestrinFrmSrvMan";
 constexpr wchar_t kPicHookClass[] = L"KestrinPicHook";
 constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT_PTR kTimer2 = 2;
+constexpr UINT_PTR kTrayRetryTimer = 3;
+constexpr UINT kTrayRetryInterval = 2000;
 constexpr UINT kTimer1Interval = 1000;
 constexpr UINT kTimer2Interval = 60000;
 constexpr UINT kStatusArrived = WM_APP + 1;
@@ -19,6 +26,10 @@ constexpr UINT kTrayCallback = WM_MOUSEMOVE;  // the icon's callback, as the not
 constexpr UINT kTrayIconId = 1;
 constexpr int kClientWidth = 4200;  // twips
 constexpr int kClientHeight = 1065;
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+// A tool-window frame that still keeps a taskbar button while it is shown.
+constexpr DWORD kExStyle = WS_EX_TOOLWINDOW | WS_EX_APPWINDOW | WS_EX_CONTROLPARENT;
+constexpr RECT kPicHookPlace{2880, 0, 1215, 495};  // left, top, width, height in twips
 
 struct Control {
     int id;
@@ -71,17 +82,15 @@ LRESULT PicHook::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 MonitorWindow::MonitorWindow(HINSTANCE instance, AppLifetime& lifetime, SettingsStore& store,
-                             std::unique_ptr<ScmPort> scm, ShowAboutFn showAbout)
+                             std::unique_ptr<ScmPort> scm, ShowAboutFn showAbout, EndSessionFn endSession)
     : instance_(instance),
       lifetime_(lifetime),
       store_(store),
       scm_(std::move(scm)),
       showAbout_(std::move(showAbout)),
+      endSession_(std::move(endSession)),
       taskbarCreated_(::RegisterWindowMessageW(L"TaskbarCreated")),
-      icon_(LoadProgramIcon(instance, ::GetSystemMetrics(SM_CXICON))),
-      smallIcon_(LoadProgramIcon(instance, ::GetSystemMetrics(SM_CXSMICON))),
-      popupMenu_(::LoadMenuW(instance, MAKEINTRESOURCEW(IDR_POPUPMENU))),
-      whiteBrush_(::CreateSolidBrush(RGB(255, 255, 255))) {}
+      popupMenu_(::LoadMenuW(instance, MAKEINTRESOURCEW(IDR_POPUPMENU))) {}
 
 MonitorWindow::~MonitorWindow() {
     if (hwnd_) ::DestroyWindow(hwnd_);
@@ -90,54 +99,117 @@ MonitorWindow::~MonitorWindow() {
 bool MonitorWindow::Create(const std::string& arguments) {
     RegisterClassOnce(instance_, kWindowClass, &MonitorWindow::Thunk,
                       reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)));
-    const TwipsScale twips;
-    constexpr DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
-    // A tool-window frame that still keeps a taskbar button while it is shown.
-    constexpr DWORD exStyle = WS_EX_TOOLWINDOW | WS_EX_APPWINDOW | WS_EX_CONTROLPARENT;
-    RECT frame{0, 0, twips.X(kClientWidth), twips.Y(kClientHeight)};
-    ::AdjustWindowRectEx(&frame, style, TRUE, exStyle);
+    const TwipsScale system(SystemDpi());
+    const SIZE frame = FrameSizeForDpi({system.X(kClientWidth), system.Y(kClientHeight)}, kStyle, true, kExStyle,
+                                       SystemDpi());
     HMENU menu = ::LoadMenuW(instance_, MAKEINTRESOURCEW(IDR_MAINMENU));  // owned by the window from here on
-    if (!::CreateWindowExW(exStyle, kWindowClass, L"", style, CW_USEDEFAULT, CW_USEDEFAULT,
-                           frame.right - frame.left, frame.bottom - frame.top, nullptr, menu, instance_, this)) {
+    if (!::CreateWindowExW(kExStyle, kWindowClass, L"", kStyle, CW_USEDEFAULT, CW_USEDEFAULT, frame.cx, frame.cy,
+                           nullptr, menu, instance_, this)) {
         if (menu) ::DestroyMenu(menu);
         return false;
     }
     lifetime_.WindowOpened();
-    ::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.Get()));
-    ::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
     CreateControls();
-    trayIcon_.emplace(picHook_.Handle(), kTrayIconId, kTrayCallback, smallIcon_.Get());
+    AllowShellMessages();
+    trayIcon_.emplace(picHook_.Handle(), kTrayIconId, kTrayCallback, nullptr);
+    // The window may open on a monitor of another scale than the system's.
+    dpi_ = WindowDpi(hwnd_);
+    FitClientToTwips();
+    ApplySystemLook();
+    ApplyDpi();
     services_ = std::make_unique<WorkerServiceQueue>(std::move(scm_), hwnd_, kStatusArrived);
     MonitorView& view = *this;
     frm_ = std::make_unique<FrmSrvMan>(view, store_, *services_);
     frm_->Load(arguments);
     if (!hwnd_) return true;  // the start-up sequence may already have ended the session
+    // Windows starts the watcher again after a crash, a hang or an update restart; never with
+    // `reset`, which would bring the prompts back instead of watching.
+    ::RegisterApplicationRestart(Widen(RestartArguments(arguments)).c_str(), 0);
     ::SetTimer(hwnd_, kTimer1, kTimer1Interval, nullptr);
     ::SetTimer(hwnd_, kTimer2, kTimer2Interval, nullptr);
     return true;
 }
 
+void MonitorWindow::FitClientToTwips() {
+    // Measured rather than computed: the frame is whatever the system drew, at whatever DPI it drew it.
+    const TwipsScale twips(dpi_);
+    RECT window{};
+    RECT client{};
+    ::GetWindowRect(hwnd_, &window);
+    ::GetClientRect(hwnd_, &client);
+    const int width = twips.X(kClientWidth) + (window.right - window.left) - client.right;
+    const int height = twips.Y(kClientHeight) + (window.bottom - window.top) - client.bottom;
+    if (width == window.right - window.left && height == window.bottom - window.top) return;
+    ::SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void MonitorWindow::CreateControls() {
-    const TwipsScale twips;
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof(metrics);
-    ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
-    labelFont_.Reset(::CreateFontIndirectW(&metrics.lfMessageFont));
-    // LblStatus: "System", bold, 9.75 point.
-    statusFont_.Reset(::CreateFontW(-::MulDiv(975, twips.DpiY(), 7200), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE,
-                                    DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                    DEFAULT_PITCH | FF_DONTCARE, L"System"));
     for (const Control& c : kControls) {
-        HWND control = ::CreateWindowExW(0, c.className, L"", WS_CHILD | WS_VISIBLE | c.style, twips.X(c.left),
-                                         twips.Y(c.top), twips.X(c.width), twips.Y(c.height), hwnd_,
-                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance_, nullptr);
-        HFONT font = c.id == IDC_LBLSTATUS ? statusFont_.Get() : labelFont_.Get();
-        ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        ::CreateWindowExW(0, c.className, L"", WS_CHILD | WS_VISIBLE | c.style, 0, 0, 0, 0, hwnd_,
+                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance_, nullptr);
     }
-    const RECT hook{twips.X(2880), twips.Y(0), twips.X(2880 + 1215), twips.Y(495)};
-    picHook_.Create(instance_, hwnd_, hook, [this](std::uint32_t message) {
+    picHook_.Create(instance_, hwnd_, RECT{}, [this](std::uint32_t message) {
         if (frm_) frm_->TrayCallback(message);
     });
+}
+
+void MonitorWindow::ApplyDpi() {
+    labelFont_ = CreateMessageFont(dpi_);
+    // LblStatus: "System", bold, 9.75 point.
+    statusFont_.Reset(::CreateFontW(-::MulDiv(975, static_cast<int>(dpi_), 7200), 0, 0, 0, FW_BOLD, FALSE, FALSE,
+                                    FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                    DEFAULT_PITCH | FF_DONTCARE, L"System"));
+    for (const Control& c : kControls) {
+        HFONT font = c.id == IDC_LBLSTATUS ? statusFont_.Get() : labelFont_.Get();
+        ::SendDlgItemMessageW(hwnd_, c.id, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    }
+    PlaceControls();
+    LoadIcons();
+    ::InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void MonitorWindow::PlaceControls() {
+    const TwipsScale twips(dpi_);
+    for (const Control& c : kControls) {
+        ::SetWindowPos(::GetDlgItem(hwnd_, c.id), nullptr, twips.X(c.left), twips.Y(c.top), twips.X(c.width),
+                       twips.Y(c.height), SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    ::SetWindowPos(picHook_.Handle(), nullptr, twips.X(kPicHookPlace.left), twips.Y(kPicHookPlace.top),
+                   twips.X(kPicHookPlace.right), twips.Y(kPicHookPlace.bottom), SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void MonitorWindow::LoadIcons() {
+    // Each picks the image drawn for its own size; the old ones go only once nothing shows them.
+    IconHandle icon = LoadProgramIcon(instance_, MetricForDpi(SM_CXICON, dpi_));
+    IconHandle smallIcon = LoadProgramIcon(instance_, MetricForDpi(SM_CXSMICON, dpi_));
+    HICON trayImage = nullptr;
+    if (FAILED(::LoadIconMetric(instance_, MAKEINTRESOURCEW(IDI_KESTRIN), LIM_SMALL, &trayImage))) {
+        trayImage = LoadProgramIcon(instance_, MetricForDpi(SM_CXSMICON, dpi_)).Release();
+    }
+    ::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon.Get()));
+    ::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.Get()));
+    trayIcon_->SetImage(trayImage);
+    icon_ = std::move(icon);
+    smallIcon_ = std::move(smallIcon);
+    trayImage_.Reset(trayImage);
+}
+
+void MonitorWindow::ApplySystemLook() {
+    statusColours_ = StatusLabelColours(HighContrastOn(), ::GetSysColor(COLOR_WINDOWTEXT), ::GetSysColor(COLOR_WINDOW));
+    statusBrush_.Reset(::CreateSolidBrush(statusColours_.background));
+}
+
+void MonitorWindow::AllowShellMessages() {
+    // Explorer runs at medium integrity: without this, UIPI drops its "TaskbarCreated" broadcast
+    // and the icon's callbacks when Kestrin runs elevated.
+    if (taskbarCreated_) ::ChangeWindowMessageFilterEx(hwnd_, taskbarCreated_, MSGFLT_ALLOW, nullptr);
+    ::ChangeWindowMessageFilterEx(picHook_.Handle(), kTrayCallback, MSGFLT_ALLOW, nullptr);
+}
+
+void MonitorWindow::EndSession() {
+    frm_->EndSession();
+    // Windows, or an installer's Restart Manager, waits for the whole process to go.
+    if (endSession_) endSession_();
 }
 
 LRESULT MonitorWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -147,9 +219,26 @@ LRESULT MonitorWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     }
     switch (msg) {
+    case WM_DPICHANGED: {
+        dpi_ = HIWORD(wp);
+        if (const auto* suggested = reinterpret_cast<const RECT*>(lp)) {
+            ::SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                           suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+        FitClientToTwips();
+        ApplyDpi();
+        return 0;
+    }
+    case WM_SETTINGCHANGE:
+    case WM_SYSCOLORCHANGE:
+    case WM_THEMECHANGED:
+        ApplySystemLook();
+        ApplyDpi();  // the UI font may have changed too
+        break;
     case WM_TIMER:
         if (wp == kTimer1) frm_->Timer1Tick();
         else if (wp == kTimer2) frm_->Timer2Tick();
+        else if (wp == kTrayRetryTimer) frm_->TrayRetryTick();
         return 0;
     case kStatusArrived:
         ApplyStatuses();
@@ -172,11 +261,13 @@ LRESULT MonitorWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_QUERYENDSESSION:
         return TRUE;  // never hold up the user's log-off or shut-down
     case WM_ENDSESSION:
-        if (wp) frm_->EndSession();
+        if (wp) EndSession();
         return 0;
     case WM_DESTROY:
         ::KillTimer(hwnd_, kTimer1);
         ::KillTimer(hwnd_, kTimer2);
+        ::KillTimer(hwnd_, kTrayRetryTimer);
+        services_->Detach();  // a status still on its way finds no window to post to
         frm_->Unload();
         return 0;
     case WM_NCDESTROY:
@@ -197,9 +288,9 @@ LRESULT MonitorWindow::ColourLabel(HDC dc, HWND label) {
         return ::DefWindowProcW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
                                 reinterpret_cast<LPARAM>(label));
     }
-    ::SetTextColor(dc, RGB(0, 0, 255));
-    ::SetBkColor(dc, RGB(255, 255, 255));
-    return reinterpret_cast<LRESULT>(whiteBrush_.Get());
+    ::SetTextColor(dc, statusColours_.text);
+    ::SetBkColor(dc, statusColours_.background);
+    return reinterpret_cast<LRESULT>(statusBrush_.Get());
 }
 
 void MonitorWindow::SetControlText(int id, const std::string& text) {
@@ -220,14 +311,26 @@ void MonitorWindow::SetStatusTitle(const std::string& text) { SetControlText(IDC
 void MonitorWindow::SetTimeText(const std::string& text) { SetControlText(IDC_LBLTIME, text); }
 
 std::string MonitorWindow::Prompt(const std::string& prompt) {
-    return ShowInputPrompt(instance_, kApplicationTitle, prompt);
+    return ShowInputPrompt(instance_, kApplicationTitle, prompt, prompt_);
 }
 
-void MonitorWindow::AddTrayIcon(const std::string& tip) { trayIcon_->Add(tip); }
+void MonitorWindow::CancelPrompt() { CancelInputPrompt(prompt_); }
 
-void MonitorWindow::ModifyTrayTip(const std::string& tip) { trayIcon_->Modify(tip); }
+bool MonitorWindow::AddTrayIcon(const std::string& tip) { return trayIcon_->Add(tip); }
+
+bool MonitorWindow::ModifyTrayTip(const std::string& tip) { return trayIcon_->Modify(tip); }
 
 void MonitorWindow::DeleteTrayIcon() { trayIcon_->Delete(); }
+
+void MonitorWindow::SetTrayRetryTimer(bool running) {
+    if (running) {
+        ::SetTimer(hwnd_, kTrayRetryTimer, kTrayRetryInterval, nullptr);
+    } else {
+        ::KillTimer(hwnd_, kTrayRetryTimer);
+    }
+}
+
+void MonitorWindow::FocusTrayIcon() { trayIcon_->GiveBackFocus(); }
 
 void MonitorWindow::ShowNormal() {
     ::ShowWindow(hwnd_, SW_SHOWNORMAL);
@@ -241,18 +344,23 @@ void MonitorWindow::MinimiseAndHide() {
 
 void MonitorWindow::Hide() { ::ShowWindow(hwnd_, SW_HIDE); }
 
-void MonitorWindow::ShowTrayMenu() {
+void MonitorWindow::ShowTrayMenu(TrayMenuAnchor anchor) {
     POINT at{};
-    ::GetCursorPos(&at);
+    UINT align = TPM_LEFTALIGN;
+    if (anchor == TrayMenuAnchor::Icon) {
+        at = trayIcon_->MenuAnchor();
+        align = TPM_LEFTALIGN | TPM_BOTTOMALIGN;  // above the icon, as the shell's own menus open
+    } else {
+        ::GetCursorPos(&at);
+    }
     // Without the foreground the menu would not close when the user clicks elsewhere.
     ::SetForegroundWindow(hwnd_);
-    ::TrackPopupMenuEx(::GetSubMenu(popupMenu_.Get(), 0), TPM_LEFTALIGN | TPM_LEFTBUTTON, at.x, at.y, hwnd_,
-                       nullptr);
+    ::TrackPopupMenuEx(::GetSubMenu(popupMenu_.Get(), 0), align | TPM_LEFTBUTTON, at.x, at.y, hwnd_, nullptr);
     ::PostMessageW(hwnd_, WM_NULL, 0, 0);
 }
 
 void MonitorWindow::ShowAbout() {
-    if (showAbout_) showAbout_(icon_.Get());
+    if (showAbout_) showAbout_();
 }
 
 void MonitorWindow::Unload() { ::DestroyWindow(hwnd_); }

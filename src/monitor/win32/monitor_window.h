@@ -9,6 +9,7 @@
 #include <string>
 
 #include "monitor/frm_srv_man.h"
+#include "monitor/high_contrast.h"
 #include "monitor/monitor_view.h"
 #include "monitor/win32/tray_icon.h"
 #include "monitor/win32/worker_service_queue.h"
@@ -34,10 +35,11 @@ private:
 
 class MonitorWindow : public Window<MonitorWindow>, private MonitorView {
 public:
-    using ShowAboutFn = std::function<void(HICON icon)>;
+    using ShowAboutFn = std::function<void()>;
+    using EndSessionFn = std::function<void()>;  // closes the program's other windows
 
     MonitorWindow(HINSTANCE instance, AppLifetime& lifetime, SettingsStore& store, std::unique_ptr<ScmPort> scm,
-                  ShowAboutFn showAbout);
+                  ShowAboutFn showAbout, EndSessionFn endSession);
     ~MonitorWindow() override;
 
     // Creates the hidden window, runs the start-up sequence, then starts the two timers.
@@ -47,6 +49,13 @@ public:
 
 private:
     void CreateControls();
+    void ApplyDpi();          // fonts, control places and icons for dpi_
+    void ApplySystemLook();   // high contrast and the UI font, after a settings change
+    void PlaceControls();
+    void FitClientToTwips();  // the frame around a client area of exactly its twips
+    void LoadIcons();
+    void AllowShellMessages();
+    void EndSession();
     void ApplyStatuses();
     LRESULT ColourLabel(HDC dc, HWND label);
     void SetControlText(int id, const std::string& text);
@@ -58,13 +67,16 @@ private:
     void SetStatusTitle(const std::string& text) override;
     void SetTimeText(const std::string& text) override;
     std::string Prompt(const std::string& prompt) override;
-    void AddTrayIcon(const std::string& tip) override;
-    void ModifyTrayTip(const std::string& tip) override;
+    void CancelPrompt() override;
+    bool AddTrayIcon(const std::string& tip) override;
+    bool ModifyTrayTip(const std::string& tip) override;
     void DeleteTrayIcon() override;
+    void SetTrayRetryTimer(bool running) override;
+    void FocusTrayIcon() override;
     void ShowNormal() override;
     void MinimiseAndHide() override;
     void Hide() override;
-    void ShowTrayMenu() override;
+    void ShowTrayMenu(TrayMenuAnchor anchor) override;
     void ShowAbout() override;
     void Unload() override;
 
@@ -73,14 +85,19 @@ private:
     SettingsStore& store_;
     std::unique_ptr<ScmPort> scm_;  // handed to the worker once the window exists
     ShowAboutFn showAbout_;
+    EndSessionFn endSession_;
     UINT taskbarCreated_;
+    HWND prompt_ = nullptr;  // the start-up prompt while it is open
 
+    UINT dpi_ = 96;
+    LabelColours statusColours_{};
     IconHandle icon_;
     IconHandle smallIcon_;
+    IconHandle trayImage_;
     MenuHandle popupMenu_;
     FontHandle statusFont_;
     FontHandle labelFont_;
-    BrushHandle whiteBrush_;
+    BrushHandle statusBrush_;
     PicHook picHook_;
     std::unique_ptr<WorkerServiceQueue> services_;
     std::unique_ptr<FrmSrvMan> frm_;

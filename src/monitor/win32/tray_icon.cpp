@@ -20,16 +20,56 @@ void TrayIcon::SetTip(const std::string& tip) {
     record_.szTip[length] = L'\0';
 }
 
-void TrayIcon::Add(const std::string& tip) {
+bool TrayIcon::Add(const std::string& tip) {
     SetTip(tip);
-    ::Shell_NotifyIconW(NIM_ADD, &record_);
+    if (!::Shell_NotifyIconW(NIM_ADD, &record_)) return false;
+    // NOTIFYICON_VERSION, not _4: lParam still carries the mouse message as before, and the shell
+    // adds NIN_KEYSELECT for Enter/Space and WM_CONTEXTMENU for the menu key, so the keyboard
+    // reaches the icon. The version lasts as long as the icon, so every add sets it again.
+    NOTIFYICONDATAW version = record_;
+    version.uVersion = NOTIFYICON_VERSION;
+    ::Shell_NotifyIconW(NIM_SETVERSION, &version);
+    return true;
 }
 
-void TrayIcon::Modify(const std::string& tip) {
+bool TrayIcon::Modify(const std::string& tip) {
     SetTip(tip);
-    ::Shell_NotifyIconW(NIM_MODIFY, &record_);
+    return ModifyOnly(NIF_TIP);
+}
+
+bool TrayIcon::SetImage(HICON icon) {
+    record_.hIcon = icon;
+    return ModifyOnly(NIF_ICON);
+}
+
+bool TrayIcon::ModifyOnly(UINT flags) {
+    // Only what changed crosses to the shell; every add still sends the whole record.
+    NOTIFYICONDATAW change = record_;
+    change.uFlags = flags;
+    return ::Shell_NotifyIconW(NIM_MODIFY, &change) != FALSE;
 }
 
 void TrayIcon::Delete() { ::Shell_NotifyIconW(NIM_DELETE, &record_); }
+
+void TrayIcon::GiveBackFocus() { ::Shell_NotifyIconW(NIM_SETFOCUS, &record_); }
+
+POINT TrayIcon::MenuAnchor() const {
+    NOTIFYICONIDENTIFIER identifier{};
+    identifier.cbSize = sizeof(identifier);
+    identifier.hWnd = record_.hWnd;
+    identifier.uID = record_.uID;
+    RECT icon{};
+    if (SUCCEEDED(::Shell_NotifyIconGetRect(&identifier, &icon))) return POINT{icon.left, icon.top};
+    // Shells without the icon's rectangle: the notification area's, and the pointer as a last resort.
+    if (HWND tray = ::FindWindowW(L"Shell_TrayWnd", nullptr)) {
+        if (HWND area = ::FindWindowExW(tray, nullptr, L"TrayNotifyWnd", nullptr)) {
+            RECT rect{};
+            if (::GetWindowRect(area, &rect)) return POINT{rect.left, rect.top};
+        }
+    }
+    POINT pointer{};
+    ::GetCursorPos(&pointer);
+    return pointer;
+}
 
 }  // namespace kestrin

@@ -1,6 +1,8 @@
 // The worker: a request queue and an answer queue under one lock, and a thread that drains the first.
 #include "monitor/win32/worker_service_queue.h"
 
+#include <process.h>
+
 #include <deque>
 #include <utility>
 
@@ -41,7 +43,9 @@ WorkerServiceQueue::WorkerServiceQueue(std::unique_ptr<ScmPort> scm, HWND window
     shared_->arrivedMessage = arrivedMessage;
     // The thread holds its own reference, so the queue may go away while a call is still blocked.
     auto* threadShare = new std::shared_ptr<Shared>(shared_);
-    KernelHandle thread(::CreateThread(nullptr, 0, &WorkerServiceQueue::Run, threadShare, 0, nullptr));
+    // _beginthreadex, not CreateThread: the thread uses the C runtime, which sets itself up there.
+    KernelHandle thread(reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, &WorkerServiceQueue::Run, threadShare,
+                                                                  0, nullptr)));
     if (!thread) delete threadShare;
 }
 
@@ -63,12 +67,17 @@ void WorkerServiceQueue::Enqueue(ServiceRequest request) {
     ::WakeConditionVariable(&shared_->wake);
 }
 
+void WorkerServiceQueue::Detach() {
+    LockGuard guard(shared_->lock);
+    shared_->window = nullptr;
+}
+
 std::vector<std::string> WorkerServiceQueue::TakeStatuses() {
     LockGuard guard(shared_->lock);
     return std::exchange(shared_->statuses, {});
 }
 
-DWORD WINAPI WorkerServiceQueue::Run(void* parameter) {
+unsigned __stdcall WorkerServiceQueue::Run(void* parameter) {
     const std::unique_ptr<std::shared_ptr<Shared>> owned(static_cast<std::shared_ptr<Shared>*>(parameter));
     Shared& shared = **owned;
     for (;;) {
@@ -84,14 +93,14 @@ DWORD WINAPI WorkerServiceQueue::Run(void* parameter) {
         }
         std::optional<std::string> status = RunServiceRequest(*shared.scm, request);
         if (!status) continue;
-        HWND window;
         {
             LockGuard guard(shared.lock);
             if (shared.stopping) return 0;
+            if (!shared.window) continue;
             shared.statuses.push_back(std::move(*status));
-            window = shared.window;
+            // Posted under the lock, so Detach cannot slip in between the check and the post.
+            ::PostMessageW(shared.window, shared.arrivedMessage, 0, 0);
         }
-        ::PostMessageW(window, shared.arrivedMessage, 0, 0);
     }
 }
 

@@ -20,13 +20,14 @@ public:
     ~WorkerServiceQueue() override;
 
     void Enqueue(ServiceRequest request) override;
+    void Detach();  // the window is going: answers from now on are dropped, never posted
 
     // The statuses that have arrived since the last call, oldest first; window thread only.
     std::vector<std::string> TakeStatuses();
 
 private:
     struct Shared;
-    static DWORD WINAPI Run(void* parameter);
+    static unsigned __stdcall Run(void* parameter);
 
     std::shared_ptr<Shared> shared_;
 };

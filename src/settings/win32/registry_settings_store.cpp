@@ -29,14 +29,15 @@ std::optional<std::string> RegistrySettingsStore::Read(const std::string& key) {
     LSTATUS status = ::RegQueryValueExW(settingsKey.Get(), name.c_str(), nullptr, &type, nullptr, &bytes);
     for (int attempt = 0; status == ERROR_SUCCESS && attempt < 4; ++attempt) {
         if (type != REG_SZ) return std::nullopt;
-        // One spare character so the text is terminated even when the stored data is not.
-        buffer.assign(bytes / sizeof(wchar_t) + 1, L'\0');
+        // Room for every byte, an odd count rounded up (a common size mistake of other writers),
+        // and one spare character so the text is terminated even when the stored data is not.
+        buffer.assign((bytes + 1) / sizeof(wchar_t) + 1, L'\0');
         DWORD capacity = static_cast<DWORD>((buffer.size() - 1) * sizeof(wchar_t));
         status = ::RegQueryValueExW(settingsKey.Get(), name.c_str(), nullptr, &type,
                                     reinterpret_cast<BYTE*>(buffer.data()), &capacity);
         if (status == ERROR_SUCCESS) {
             if (type != REG_SZ) return std::nullopt;
-            // REG_SZ data may or may not carry its NUL (and may carry more): the text ends at the first.
+            // A trailing half character is dropped; the text ends at the first NUL, if any.
             const auto end = buffer.begin() + static_cast<std::ptrdiff_t>(capacity / sizeof(wchar_t));
             return Narrow(std::wstring(buffer.begin(), std::find(buffer.begin(), end, L'\0')));
         }

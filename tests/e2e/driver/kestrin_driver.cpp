@@ -221,6 +221,13 @@ int MenuKey(const Args& a) {
     return TypeIntoMenu(hwnd, a[1][0], MillisArg(a, 2, kDefaultWaitMs));
 }
 
+int MenuOpen(const Args& a) {
+    const HWND hwnd = Window(a[0]);
+    if (!hwnd) return 1;
+    Print(OpenPopupMenuOf(hwnd) ? L"1" : L"0");
+    return 0;
+}
+
 int MenuFileExit(const Args& a) {
     const HWND hwnd = Window(a[0]);
     if (!hwnd) return 1;
@@ -334,6 +341,54 @@ int Rect(const Args& a) {
     return 0;
 }
 
+// Every child of the target: "<id> <left> <top> <width> <height> <screen left> <screen top>" in
+// client pixels, then "client <width> <height>".
+int Controls(const Args& a) {
+    const HWND hwnd = Window(a[0]);
+    if (!hwnd) return 1;
+    for (HWND child = ::GetWindow(hwnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        RECT r{};
+        ::GetWindowRect(child, &r);
+        const POINT screen{r.left, r.top};
+        ::MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&r), 2);
+        Print(std::to_wstring(::GetDlgCtrlID(child)) + L" " + std::to_wstring(r.left) + L" " + std::to_wstring(r.top) +
+              L" " + std::to_wstring(r.right - r.left) + L" " + std::to_wstring(r.bottom - r.top) + L" " +
+              std::to_wstring(screen.x) + L" " + std::to_wstring(screen.y));
+    }
+    RECT client{};
+    ::GetClientRect(hwnd, &client);
+    Print(L"client " + std::to_wstring(client.right) + L" " + std::to_wstring(client.bottom));
+    return 0;
+}
+
+// Sends WM_DPICHANGED as Windows does when the window moves to a monitor of `dpi`, with the suggested
+// rectangle placed in the target's own memory: Wine does not carry the RECT across processes.
+int SendDpiChanged(const Args& a) {
+    const HWND hwnd = Window(a[0]);
+    if (!hwnd) return 1;
+    const auto dpi = static_cast<WORD>(NumberArg(a[1]));
+    const RECT suggested{static_cast<LONG>(NumberArg(a[2])), static_cast<LONG>(NumberArg(a[3])),
+                         static_cast<LONG>(NumberArg(a[4])), static_cast<LONG>(NumberArg(a[5]))};
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
+    if (!process) return Fail(L"cannot open the window's process");
+    void* remote = ::VirtualAllocEx(process, nullptr, sizeof(suggested), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    int rc = 0;
+    if (!remote || !::WriteProcessMemory(process, remote, &suggested, sizeof(suggested), nullptr)) {
+        rc = Fail(L"cannot place the rectangle in the window's process");
+    } else {
+        DWORD_PTR result = 0;
+        if (!::SendMessageTimeoutW(hwnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(remote),
+                                   SMTO_NORMAL, kDefaultWaitMs, &result)) {
+            rc = Fail(L"no answer to WM_DPICHANGED");
+        }
+    }
+    if (remote) ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    ::CloseHandle(process);
+    return rc;
+}
+
 struct Command {
     const wchar_t* name;
     std::size_t minArgs;
@@ -357,6 +412,7 @@ constexpr Command kCommands[] = {
     {L"close", 1, 1, L"<target>", Close},
     {L"menu-key", 2, 3, L"<target> <char> [timeout_ms]", MenuKey},
     {L"menu-file-exit", 1, 2, L"<target> [timeout_ms]", MenuFileExit},
+    {L"menu-open", 1, 1, L"<target>", MenuOpen},
     {L"answer-prompt", 2, 3, L"<prompt_text> <answer> [timeout_ms]", AnswerPrompt},
     {L"cancel-prompt", 1, 2, L"<prompt_text> [timeout_ms]", CancelPrompt},
     {L"ping", 2, 2, L"<target> <timeout_ms>", Ping},
@@ -365,10 +421,12 @@ constexpr Command kCommands[] = {
     {L"post-registered", 2, 2, L"<target> <message_name>", PostRegistered},
     {L"pid", 1, 1, L"<target>", Pid},
     {L"rect", 1, 1, L"<target>", Rect},
+    {L"controls", 1, 1, L"<target>", Controls},
+    {L"send-dpichanged", 6, 6, L"<target> <dpi> <left> <top> <right> <bottom>", SendDpiChanged},
 };
 
 int Usage() {
-    std::fputs("usage: kestrin_driver <command> <arguments>\n", stderr);
+    std::fputs("usage: kestrin_driver [--desktop NAME] <command> <arguments>\n", stderr);
     for (const Command& c : kCommands) {
         const std::string line = "  " + Narrow(c.name) + " " + Narrow(c.usage) + "\n";
         std::fputs(line.c_str(), stderr);
@@ -381,6 +439,16 @@ int Usage() {
 
 int wmain(int argc, wchar_t** argv) {
     using namespace kestrin::driver;
+    // Real pixels, not coordinates scaled for a program that knows nothing of DPI.
+    ::SetProcessDPIAware();
+    // --desktop NAME: work on another desktop of the window station, such as one without a taskbar.
+    if (argc > 2 && std::wstring(argv[1]) == L"--desktop") {
+        HDESK desktop = nullptr;  // a desktop that is just being made may take a moment to appear
+        PollUntil(10000, [&] { return (desktop = ::OpenDesktopW(argv[2], 0, FALSE, GENERIC_ALL)) != nullptr; });
+        if (!desktop || !::SetThreadDesktop(desktop)) return Fail(L"cannot open desktop " + std::wstring(argv[2]));
+        argc -= 2;
+        argv += 2;
+    }
     if (argc < 2) return Usage();
     const std::wstring name = argv[1];
     const Args args(argv + 2, argv + argc);

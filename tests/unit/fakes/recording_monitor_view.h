@@ -19,10 +19,14 @@ public:
     bool trayIconShown = false;
     bool visible = false;
     bool minimised = false;
+    bool trayAccepts = true;             // false: the notification area refuses adds and modifies
+    bool trayRetryTimer = false;
+    int trayModifies = 0;
     std::deque<std::string> answers;     // what the user types into the prompts, in order
     std::vector<std::string> prompts;    // the prompts asked, in order
     std::vector<std::string> events;     // window and tray operations, in order
     std::function<void()> whileMenuOpen; // runs while the popup menu is "open"
+    std::function<void()> whilePrompting; // runs while a prompt is "open"
     FrmSrvMan* frm = nullptr;            // to deliver the window's unload, as the real window does
 
     void SetCaption(const std::string& text) override { caption = text; }
@@ -36,17 +40,31 @@ public:
     std::string Prompt(const std::string& prompt) override {
         prompts.push_back(prompt);
         events.push_back("Prompt");
+        if (whilePrompting) whilePrompting();
         if (answers.empty()) return "";
         std::string answer = answers.front();
         answers.pop_front();
         return answer;
     }
-    void AddTrayIcon(const std::string& tip) override {
+    void CancelPrompt() override { events.push_back("CancelPrompt"); }
+    bool AddTrayIcon(const std::string& tip) override {
+        events.push_back("AddTrayIcon");
+        if (!trayAccepts) return false;
         trayIconShown = true;
         trayTip = tip;
-        events.push_back("AddTrayIcon");
+        return true;
     }
-    void ModifyTrayTip(const std::string& tip) override { trayTip = tip; }
+    bool ModifyTrayTip(const std::string& tip) override {
+        ++trayModifies;
+        if (!trayAccepts) return false;
+        trayTip = tip;
+        return true;
+    }
+    void SetTrayRetryTimer(bool running) override {
+        trayRetryTimer = running;
+        events.push_back(running ? "StartTrayRetry" : "StopTrayRetry");
+    }
+    void FocusTrayIcon() override { events.push_back("FocusTrayIcon"); }
     void DeleteTrayIcon() override {
         trayIconShown = false;
         events.push_back("DeleteTrayIcon");
@@ -65,8 +83,8 @@ public:
         visible = false;
         events.push_back("Hide");
     }
-    void ShowTrayMenu() override {
-        events.push_back("ShowTrayMenu");
+    void ShowTrayMenu(TrayMenuAnchor anchor) override {
+        events.push_back(anchor == TrayMenuAnchor::Mouse ? "ShowTrayMenu" : "ShowTrayMenuAtIcon");
         if (whileMenuOpen) whileMenuOpen();
     }
     void ShowAbout() override { events.push_back("ShowAbout"); }

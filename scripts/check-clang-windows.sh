@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Compiles every source of the program with clang for Windows (mingw-w64 headers), 32 and 64 bit,
+# with its warnings as errors: a second compiler catches what g++ lets through, short of MSVC.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+
+mapfile -t sources < <(find src -name '*.cpp' | sort)
+status=0
+for target in i686-w64-windows-gnu x86_64-w64-windows-gnu; do
+  triple=${target%%-*}-w64-mingw32
+  sysroot=/usr/$triple
+  # The C++ library headers of the mingw-w64 g++ that builds the program.
+  cxx=$(ls -d /usr/lib/gcc/"$triple"/*-posix/include/c++ | head -n 1)
+  for source in "${sources[@]}"; do
+    clang++ --target="$target" --sysroot="$sysroot" -isystem "$cxx" -isystem "$cxx/$triple" \
+      -isystem "$sysroot/include" -std=c++17 -fsyntax-only \
+      -Wall -Wextra -Wshadow -Wconversion -Wno-sign-conversion -Werror \
+      -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN -DNOMINMAX -D_WIN32_WINNT=0x0601 \
+      -Isrc -Isrc/app "$source" || { echo "clang ($target): $source failed" >&2; status=1; }
+  done
+done
+exit "$status"
