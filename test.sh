@@ -40,7 +40,9 @@ windows_build() {
   local dir=$1 toolchain=$2 tests=$3
   cmake -S . -B "$dir" "${cmake_quiet[@]}" -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/$toolchain" \
     -DKESTRIN_BUILD_TESTS="$tests" &&
-    cmake --build "$dir" -j "$jobs"
+    cmake --build "$dir" -j "$jobs" &&
+    cmake --build "$dir" --target package >/dev/null &&
+    echo "package: $(cat "$dir"/kestrin-*.zip.sha256)"
 }
 
 # The program is 32-bit, but some kernels run no 32-bit code at all (IA-32 emulation off); there the

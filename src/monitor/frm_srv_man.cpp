@@ -33,8 +33,12 @@ std::string TrayTip(const std::string& serviceName, const std::string& stateText
     return tip.substr(0, Utf8Prefix(tip, kTrayTipLength));
 }
 
-FrmSrvMan::FrmSrvMan(MonitorView& view, SettingsStore& store, ServiceQueue& services)
-    : view_(view), store_(store), services_(services) {}
+FrmSrvMan::FrmSrvMan(MonitorView& view, SettingsStore& store, ServiceQueue& services, Clock& clock)
+    : view_(view),
+      store_(store),
+      services_(services),
+      clock_(clock),
+      events_([this](std::uint32_t error) { return view_.SystemMessage(error); }) {}
 
 void FrmSrvMan::Load(const std::string& arguments) {
     minutesToRestart_ = 10;
@@ -50,6 +54,7 @@ void FrmSrvMan::Load(const std::string& arguments) {
         serviceName_ = settings.ReadServiceName();
         minimiseToTray_ = settings.ReadMinimiseToTray();
     }
+    notificationsOn_ = settings.ReadNotifications();
     if (answered && serviceName_.empty()) answered = AskForNames();
     loading_ = false;
     if (!answered) {
@@ -57,6 +62,7 @@ void FrmSrvMan::Load(const std::string& arguments) {
         view_.Unload();
         return;
     }
+    events_.Watch(computerName_, serviceName_);
     view_.SetCommandCaptions("S&top Service", "&Start Service");
     InitIcon();
     if (minimiseToTray_) {
@@ -78,26 +84,56 @@ bool FrmSrvMan::AskForNames() {
 }
 
 void FrmSrvMan::Timer1Tick() {
-    view_.SetStatusTitle(serviceName_ + " Status");
+    const std::string title = serviceName_ + " Status";
+    if (title != statusTitle_) view_.SetStatusTitle(statusTitle_ = title);
+    if (const auto due = pace_.Due(clock_.NowMs())) view_.ShowNotification(due->title, due->text);
     // One status at a time: against a slow computer, ticks that find one outstanding ask nothing.
-    if (statusOutstanding_) return;
+    if (statusOutstanding_) {
+        // Windows can take 20 s and more to give up on a computer: meanwhile nothing stale shows,
+        // and the restart check, which reads the label, cannot act on it.
+        if (!staleShown_ && clock_.NowMs() - statusAskedMs_ >= kStaleAfterMs) {
+            staleShown_ = true;
+            answered_ = true;  // unknown is an answer for the badge: a grey one, not the plain icon
+            ShowState("");
+        }
+        return;
+    }
     statusOutstanding_ = true;
+    statusAskedMs_ = clock_.NowMs();
     Enqueue(ServiceCommand::Status);
 }
 
-void FrmSrvMan::StatusArrived(const std::string& stateText) {
+void FrmSrvMan::AnswerArrived(const ServiceAnswer& answer) {
+    if (answer.request.command != ServiceCommand::Status) {
+        if (!unloaded_) Notify(events_.CommandAnswered(answer.request, answer.error));
+        return;
+    }
     statusOutstanding_ = false;
     if (unloaded_) return;
-    lblStatus_ = stateText;
-    view_.SetStatusText(lblStatus_);
-    RefreshTrayTip();
-    view_.SetTimeText(IsStopped(lblStatus_) ? std::to_string(minutesToRestart_) + " Minutes until restart"
-                                            : std::string());
+    staleShown_ = false;
+    answered_ = true;
+    ShowState(answer.stateText);
+    // The check that will act comes on the tick after the countdown reaches 0.
+    Notify(events_.StatusRead(answer.stateText, answer.error, minutesToRestart_ + 1));
+}
+
+void FrmSrvMan::ShowState(const std::string& stateText) {
+    if (stateText != lblStatus_) view_.SetStatusText(lblStatus_ = stateText);
+    RefreshTray();
+    const std::string time =
+        IsStopped(lblStatus_) ? std::to_string(minutesToRestart_) + " Minutes until restart" : std::string();
+    if (time != timeText_) view_.SetTimeText(timeText_ = time);
+}
+
+void FrmSrvMan::Notify(std::optional<Notification> notification) {
+    if (!notification || !notificationsOn_) return;
+    pace_.Offer(std::move(*notification));
+    if (const auto due = pace_.Due(clock_.NowMs())) view_.ShowNotification(due->title, due->text);
 }
 
 void FrmSrvMan::Timer2Tick() {
     if (minutesToRestart_ < 1) {
-        if (IsStopped(lblStatus_)) Enqueue(ServiceCommand::Start);
+        if (IsStopped(lblStatus_)) Enqueue(ServiceCommand::Start, true);
         minutesToRestart_ = 10;
     }
     --minutesToRestart_;
@@ -156,7 +192,7 @@ void FrmSrvMan::TrayCallback(std::uint32_t mouseMessage) {
     // The popup menu and the restore pump messages; callbacks arriving meanwhile are dropped.
     if (trayBusy_) return;
     trayBusy_ = true;
-    if (mouseMessage == kTrayDoubleClick || mouseMessage == kTrayKeySelect) {
+    if (mouseMessage == kTrayDoubleClick || mouseMessage == kTrayKeySelect || mouseMessage == kTrayBalloonClick) {
         RestoreWindow();
     } else if (mouseMessage == kTrayRightPress) {
         rightPressOpenedMenu_ = true;
@@ -175,8 +211,8 @@ void FrmSrvMan::TaskbarCreated() {
 }
 
 void FrmSrvMan::InitIcon() {
-    trayTip_ = CurrentTrayTip();
-    trayIconAdded_ = view_.AddTrayIcon(trayTip_);
+    trayLook_ = CurrentTrayLook();
+    trayIconAdded_ = view_.AddTrayIcon(trayLook_);
     if (trayIconAdded_) {
         StopTrayRetry();
     } else if (trayRetriesLeft_ == 0) {
@@ -190,8 +226,8 @@ void FrmSrvMan::TrayRetryTick() {
         StopTrayRetry();
         return;
     }
-    trayTip_ = CurrentTrayTip();
-    trayIconAdded_ = view_.AddTrayIcon(trayTip_);
+    trayLook_ = CurrentTrayLook();
+    trayIconAdded_ = view_.AddTrayIcon(trayLook_);
     if (trayIconAdded_) {
         StopTrayRetry();
     } else if (trayRetriesLeft_ == 1) {
@@ -209,12 +245,19 @@ void FrmSrvMan::StopTrayRetry() {
     view_.SetTrayRetryTimer(false);
 }
 
-void FrmSrvMan::RefreshTrayTip() {
-    const std::string tip = CurrentTrayTip();
-    if (!trayIconAdded_ || tip == trayTip_) return;  // a refused icon is the retry timer's
-    trayTip_ = tip;
+void FrmSrvMan::RefreshTray() {
+    if (!trayIconAdded_) return;  // a refused icon is the retry timer's
+    const TrayLook look = CurrentTrayLook();
+    const unsigned changes = (look.tip != trayLook_.tip ? kTrayTipChanged : 0u) |
+                             (look.badge != trayLook_.badge ? kTrayBadgeChanged : 0u);
+    if (changes == 0) return;
+    trayLook_ = look;
     // A refused modify means the shell lost the icon: add it again.
-    if (!view_.ModifyTrayTip(trayTip_)) InitIcon();
+    if (!view_.ModifyTrayIcon(trayLook_, changes)) InitIcon();
+}
+
+TrayLook FrmSrvMan::CurrentTrayLook() const {
+    return {CurrentTrayTip(), answered_ ? BadgeForState(lblStatus_) : TrayBadge::Plain};
 }
 
 void FrmSrvMan::RestoreWindow() {
@@ -224,6 +267,8 @@ void FrmSrvMan::RestoreWindow() {
 
 std::string FrmSrvMan::CurrentTrayTip() const { return TrayTip(serviceName_, lblStatus_); }
 
-void FrmSrvMan::Enqueue(ServiceCommand command) { services_.Enqueue({command, computerName_, serviceName_}); }
+void FrmSrvMan::Enqueue(ServiceCommand command, bool automatic) {
+    services_.Enqueue({command, computerName_, serviceName_, automatic});
+}
 
 }  // namespace kestrin

@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <string>
 
+#include "monitor/clock.h"
 #include "monitor/monitor_view.h"
+#include "monitor/service_events.h"
 #include "service_control/service_queue.h"
 #include "settings/settings_store.h"
 
@@ -19,7 +21,9 @@ inline constexpr std::uint32_t kTrayRightPress = 0x204;   // WM_RBUTTONDOWN
 // With NOTIFYICON_VERSION the shell adds these to the mouse messages, still carried in lParam.
 inline constexpr std::uint32_t kTrayKeySelect = 0x401;    // NIN_KEYSELECT: Enter or Space on the icon
 inline constexpr std::uint32_t kTrayContextMenu = 0x7B;   // WM_CONTEXTMENU: menu key, Shift+F10, right release
+inline constexpr std::uint32_t kTrayBalloonClick = 0x405; // NIN_BALLOONUSERCLICK: a notification clicked
 inline constexpr int kTrayAddAttempts = 30;               // one a retry tick: a minute at 2 s
+inline constexpr std::uint64_t kStaleAfterMs = 3000;      // an unanswered status: its state is unknown
 inline constexpr std::size_t kTrayTipLength = 63;
 
 // The icon's tooltip: "<service>: <state>", cut to the first 63 characters.
@@ -27,14 +31,14 @@ std::string TrayTip(const std::string& serviceName, const std::string& stateText
 
 class FrmSrvMan {
 public:
-    FrmSrvMan(MonitorView& view, SettingsStore& store, ServiceQueue& services);
+    FrmSrvMan(MonitorView& view, SettingsStore& store, ServiceQueue& services, Clock& clock);
 
     // The start-up sequence; `arguments` is the command line without the program's path.
     void Load(const std::string& arguments);
 
     void Timer1Tick();   // the status poll: title label now, state when the status arrives
     void Timer2Tick();   // the restart countdown
-    void StatusArrived(const std::string& stateText);
+    void AnswerArrived(const ServiceAnswer& answer);  // a status, or how a start or stop went
 
     void Command1Click();   // stop the service
     void Command2Click();   // start the service
@@ -53,19 +57,26 @@ public:
     std::int16_t MinutesToRestart() const { return minutesToRestart_; }
     bool MinimiseToTray() const { return minimiseToTray_; }
     bool TrayIconAdded() const { return trayIconAdded_; }
+    bool NotificationsOn() const { return notificationsOn_; }
 
 private:
     bool AskForNames();  // false when the session ended while a prompt was open
     void InitIcon();
     void RestoreWindow();
     void StopTrayRetry();
-    void RefreshTrayTip();
+    void RefreshTray();
+    void ShowState(const std::string& stateText);  // the labels and the icon, each only if it changed
+    void Notify(std::optional<Notification> notification);
+    TrayLook CurrentTrayLook() const;
     std::string CurrentTrayTip() const;
-    void Enqueue(ServiceCommand command);
+    void Enqueue(ServiceCommand command, bool automatic = false);
 
     MonitorView& view_;
     SettingsStore& store_;
     ServiceQueue& services_;
+    Clock& clock_;
+    ServiceEvents events_;
+    NotificationPace pace_;
 
     std::string computerName_;
     std::string serviceName_;
@@ -80,8 +91,14 @@ private:
     bool trayIconAdded_ = false;
     bool rightPressOpenedMenu_ = false;  // its release's WM_CONTEXTMENU must not open a second menu
     int trayRetriesLeft_ = 0;
+    bool answered_ = false;        // a status has come back: the icon carries a badge from now on
+    bool staleShown_ = false;      // the state shows as unknown while its status is outstanding
+    bool notificationsOn_ = true;
+    std::uint64_t statusAskedMs_ = 0;
     std::string lblStatus_;
-    std::string trayTip_;  // what the icon shows, so an unchanged tip is not sent again
+    std::string statusTitle_;      // what the labels show, so an unchanged text is not set again
+    std::string timeText_;
+    TrayLook trayLook_;            // what the icon shows, so an unchanged look is not sent again
 };
 
 }  // namespace kestrin

@@ -1,9 +1,19 @@
 // What the monitor's rules ask of its window; the Win32 window implements it, tests record it.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
+#include "monitor/tray_badge.h"
+
 namespace kestrin {
+
+// What the notification icon shows; a modify sends only the parts that changed.
+struct TrayLook {
+    std::string tip;
+    TrayBadge badge = TrayBadge::Plain;
+};
+enum TrayChange : unsigned { kTrayTipChanged = 1, kTrayBadgeChanged = 2 };
 
 // Where the popup menu opens: at the mouse for a right press, at the icon for the keyboard.
 enum class TrayMenuAnchor { Mouse, Icon };
@@ -23,11 +33,14 @@ public:
     virtual void CancelPrompt() = 0;  // closes an open prompt as Cancel would
 
     // Both answer false when the notification area refused (not ready yet, or it lost the icon).
-    virtual bool AddTrayIcon(const std::string& tip) = 0;
-    virtual bool ModifyTrayTip(const std::string& tip) = 0;
+    virtual bool AddTrayIcon(const TrayLook& look) = 0;
+    virtual bool ModifyTrayIcon(const TrayLook& look, unsigned changes) = 0;
     virtual void DeleteTrayIcon() = 0;
     virtual void SetTrayRetryTimer(bool running) = 0;  // ticks reach FrmSrvMan::TrayRetryTick
     virtual void FocusTrayIcon() = 0;                  // the keyboard goes back to the notification area
+    // A notification from the icon (a toast on Windows 10 and 11), respecting quiet time.
+    virtual void ShowNotification(const std::string& title, const std::string& text) = 0;
+    virtual std::string SystemMessage(std::uint32_t error) = 0;  // the system's text for an error code
 
     virtual void ShowNormal() = 0;        // shown, restored, with a taskbar button
     virtual void MinimiseAndHide() = 0;   // minimised and hidden, no taskbar button

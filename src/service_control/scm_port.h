@@ -21,9 +21,12 @@ public:
     virtual ScmHandle OpenServiceByName(ScmHandle manager, const std::string& service, ServiceAccess access) = 0;
     // The service's current state code, or nothing when the query fails.
     virtual std::optional<std::uint32_t> QueryState(ScmHandle service) = 0;
-    virtual void Start(ScmHandle service) = 0;   // result deliberately ignored
-    virtual void Stop(ScmHandle service) = 0;    // result deliberately ignored
+    // Both answer the system's error code, 0 when the manager accepted the request.
+    virtual std::uint32_t Start(ScmHandle service) = 0;
+    virtual std::uint32_t Stop(ScmHandle service) = 0;
     virtual void Close(ScmHandle handle) = 0;
+    // The system's error code of the open or query that has just failed.
+    virtual std::uint32_t LastError() = 0;
 };
 
 }  // namespace kestrin

@@ -24,15 +24,16 @@ private:
     ScmHandle handle_;
 };
 
-// Runs `action` on the opened service; declaration order closes the service before the manager.
+// Runs `action` on the opened service and answers its error code, or that of the open that failed;
+// declaration order closes the service before the manager.
 template <class Action>
-void WithService(ScmPort& scm, const std::string& computerName, const std::string& serviceName,
-                 ServiceAccess access, Action&& action) {
+std::uint32_t WithService(ScmPort& scm, const std::string& computerName, const std::string& serviceName,
+                          ServiceAccess access, Action&& action) {
     const PortHandle manager(scm, scm.OpenManager(computerName));
-    if (!manager) return;
+    if (!manager) return scm.LastError();
     const PortHandle service(scm, scm.OpenServiceByName(manager.Get(), serviceName, access));
-    if (!service) return;
-    std::forward<Action>(action)(service.Get());
+    if (!service) return scm.LastError();
+    return std::forward<Action>(action)(service.Get());
 }
 
 }  // namespace
@@ -44,22 +45,28 @@ std::string StateText(std::uint32_t state) {
     return kTexts[state - 1];
 }
 
-std::string ServiceStatus(ScmPort& scm, const std::string& computerName, const std::string& serviceName) {
+std::string ServiceStatus(ScmPort& scm, const std::string& computerName, const std::string& serviceName,
+                          std::uint32_t* error) {
     std::string text;
-    WithService(scm, computerName, serviceName, ServiceAccess::QueryStatus, [&](ScmHandle service) {
-        if (const auto state = scm.QueryState(service)) text = StateText(*state);
-    });
+    const std::uint32_t failure =
+        WithService(scm, computerName, serviceName, ServiceAccess::QueryStatus, [&](ScmHandle service) {
+            const auto state = scm.QueryState(service);
+            if (!state) return scm.LastError();
+            text = StateText(*state);
+            return std::uint32_t{0};
+        });
+    if (error) *error = failure;
     return text;
 }
 
-void ServiceStart(ScmPort& scm, const std::string& computerName, const std::string& serviceName) {
-    WithService(scm, computerName, serviceName, ServiceAccess::Start,
-                [&](ScmHandle service) { scm.Start(service); });
+std::uint32_t ServiceStart(ScmPort& scm, const std::string& computerName, const std::string& serviceName) {
+    return WithService(scm, computerName, serviceName, ServiceAccess::Start,
+                       [&](ScmHandle service) { return scm.Start(service); });
 }
 
-void ServiceStop(ScmPort& scm, const std::string& computerName, const std::string& serviceName) {
-    WithService(scm, computerName, serviceName, ServiceAccess::Stop,
-                [&](ScmHandle service) { scm.Stop(service); });
+std::uint32_t ServiceStop(ScmPort& scm, const std::string& computerName, const std::string& serviceName) {
+    return WithService(scm, computerName, serviceName, ServiceAccess::Stop,
+                       [&](ScmHandle service) { return scm.Stop(service); });
 }
 
 }  // namespace kestrin

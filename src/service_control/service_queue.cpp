@@ -5,18 +5,25 @@
 
 namespace kestrin {
 
-std::optional<std::string> RunServiceRequest(ScmPort& scm, const ServiceRequest& request) {
+ServiceAnswer RunServiceRequest(ScmPort& scm, const ServiceRequest& request) {
+    ServiceAnswer answer{request, {}, 0};
     switch (request.command) {
     case ServiceCommand::Status:
-        return ServiceStatus(scm, request.computerName, request.serviceName);
+        answer.stateText = ServiceStatus(scm, request.computerName, request.serviceName, &answer.error);
+        break;
     case ServiceCommand::Start:
-        ServiceStart(scm, request.computerName, request.serviceName);
+        answer.error = ServiceStart(scm, request.computerName, request.serviceName);
         break;
     case ServiceCommand::Stop:
-        ServiceStop(scm, request.computerName, request.serviceName);
+        answer.error = ServiceStop(scm, request.computerName, request.serviceName);
         break;
     }
-    return std::nullopt;
+    return answer;
+}
+
+bool SameWaitingCommand(const ServiceRequest& last, const ServiceRequest& next) {
+    return next.command != ServiceCommand::Status && last.command == next.command &&
+           last.computerName == next.computerName && last.serviceName == next.serviceName;
 }
 
 }  // namespace kestrin

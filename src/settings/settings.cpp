@@ -12,6 +12,8 @@ bool Settings::ReadMinimiseToTray() {
     return store_.Read(kMinimiseToTrayKey).value_or("False") == "True";
 }
 
+bool Settings::ReadNotifications() { return store_.Read(kNotificationsKey).value_or("True") != "False"; }
+
 void Settings::WriteNames(const std::string& computerName, const std::string& serviceName) {
     store_.Write(kComputerNameKey, computerName);
     store_.Write(kServiceNameKey, serviceName);

@@ -10,6 +10,7 @@ namespace kestrin {
 inline constexpr const char* kComputerNameKey = "Computer Name";
 inline constexpr const char* kServiceNameKey = "Service Name";
 inline constexpr const char* kMinimiseToTrayKey = "Minimise to Tray";
+inline constexpr const char* kNotificationsKey = "Notifications";  // read only: set by hand or by policy
 
 class Settings {
 public:
@@ -18,6 +19,7 @@ public:
     std::string ReadComputerName();   // "" when absent
     std::string ReadServiceName();    // "" when absent
     bool ReadMinimiseToTray();        // true only for the exact text "True"
+    bool ReadNotifications();         // false only for the exact text "False"
 
     // The names are always written together, computer first.
     void WriteNames(const std::string& computerName, const std::string& serviceName);

@@ -3,6 +3,8 @@
 //   kestrin_probe ticks <count> <pause_ms>            posts status-poll ticks to the running program
 //   kestrin_probe footprint                           handle count of the program
 //   kestrin_probe responsiveness <seconds> <every_ms> worst and median answer to WM_NULL, in ms
+//   kestrin_probe poll-cpu <service> <count>          CPU milliseconds of <count> bare open-query-closes
+//   kestrin_probe minimal-window <service> <seconds>  a bare window polling once a second, for comparison
 #include <windows.h>
 
 #include <algorithm>
@@ -50,6 +52,43 @@ int PollCost(const std::wstring& service, int count) {
     const double perPoll = (Now() - start) * 1000.0 / count;
     std::printf("poll_us %.1f polls %d state %s\n", perPoll, count, state.empty() ? "(none)" : state.c_str());
     return state.empty() ? 1 : 0;
+}
+
+double CpuMs() {
+    FILETIME created, exited, kernel, user;
+    ::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user);
+    const auto ms = [](const FILETIME& t) {
+        return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e4;
+    };
+    return ms(kernel) + ms(user);
+}
+
+int PollCpu(const std::wstring& service, int count) {
+    AdvapiScmPort scm;
+    const std::string name = Narrow(service);
+    ServiceStatus(scm, "", name);  // warm up
+    const double start = CpuMs();
+    for (int i = 0; i < count; ++i) ServiceStatus(scm, "", name);
+    std::printf("cpu_ms %.1f polls %d\n", CpuMs() - start, count);
+    return 0;
+}
+
+// The least a watcher can do: a hidden window whose 1 s timer runs one open, query and close.
+int MinimalWindow(const std::wstring& service, int seconds) {
+    AdvapiScmPort scm;
+    const std::string name = Narrow(service);
+    HWND window = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    if (!window) return 1;
+    ::SetTimer(window, 1, 1000, nullptr);
+    const ULONGLONG end = ::GetTickCount64() + static_cast<ULONGLONG>(seconds) * 1000;
+    MSG msg;
+    while (::GetTickCount64() < end && ::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (msg.message == WM_TIMER && msg.hwnd == window) ServiceStatus(scm, "", name);
+        ::DispatchMessageW(&msg);
+    }
+    ::DestroyWindow(window);
+    std::printf("minimal %d s\n", seconds);
+    return 0;
 }
 
 int Ticks(int count, int pauseMs) {
@@ -137,7 +176,9 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"poll-cost" && argc > 2) return PollCost(argv[2], static_cast<int>(number(3, 1000)));
     if (command == L"ticks") return Ticks(static_cast<int>(number(2, 10)), static_cast<int>(number(3, 0)));
     if (command == L"footprint") return Footprint();
+    if (command == L"poll-cpu" && argc > 2) return PollCpu(argv[2], static_cast<int>(number(3, 400)));
+    if (command == L"minimal-window" && argc > 2) return MinimalWindow(argv[2], static_cast<int>(number(3, 60)));
     if (command == L"responsiveness") return Responsiveness(static_cast<int>(number(2, 30)), static_cast<int>(number(3, 50)));
-    std::fprintf(stderr, "usage: kestrin_probe poll-cost|ticks|footprint|responsiveness ...\n");
+    std::fprintf(stderr, "usage: kestrin_probe poll-cost|ticks|footprint|responsiveness|poll-cpu|minimal-window ...\n");
     return 2;
 }

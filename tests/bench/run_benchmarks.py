@@ -6,7 +6,13 @@ Reports, without asserting any timing:
 - the program's handle count and private memory after 10 and after 10,000 posted poll ticks;
 - the worst time its window takes to answer a message, healthy and with a service manager that
   takes 5 s for every open (the kestrin_slow build).
-The report is printed and written to <build_dir>/benchmarks.txt.
+- the program's CPU per posted poll tick next to a bare open/query/close, in alternating rounds;
+- the program's CPU per minute on its real timers watching a running service, next to a minimal
+  window that does one bare open/query/close a second, run side by side.
+CPU is the Wine process's user + system time from /proc (10 ms steps), so the runs are long enough
+for that step to matter little; min/median/max of the rounds are given.
+The report is printed and written to <build_dir>/benchmarks.txt. An argument names another build
+of the program to measure instead of kestrin.exe (say, an older one, for a before-and-after).
 """
 import os
 import sys
@@ -41,6 +47,55 @@ def unix_memory(pid):
     return values
 
 
+def cpu_ms(pid):
+    """User + system CPU of a Unix process, in ms."""
+    with open(f"/proc/{pid}/stat") as f:
+        fields_ = f.read().rsplit(")", 1)[1].split()
+    return (int(fields_[11]) + int(fields_[12])) * 1000 / os.sysconf("SC_CLK_TCK")
+
+
+def spread(values, unit=""):
+    values = sorted(values)
+    return f"min {values[0]:.2f}{unit}, median {values[len(values) // 2]:.2f}{unit}, max {values[-1]:.2f}{unit}"
+
+
+def poll_cost_rounds(env, program, rounds=3, ticks=400):
+    """Per round: the program's CPU per posted tick, and a bare poll's CPU, alternately."""
+    per_tick, bare, ratios = [], [], []
+    for _ in range(rounds):
+        before = cpu_ms(program.pid)
+        probe(env, "ticks", str(ticks), "20", timeout=300)
+        tick = (cpu_ms(program.pid) - before) / ticks
+        plain = float(fields(probe(env, "poll-cpu", SERVICE, str(ticks)))["cpu_ms"]) / ticks
+        per_tick.append(tick)
+        bare.append(plain)
+        ratios.append(tick / plain if plain else float("nan"))
+    return [f"CPU per posted poll tick: {spread(per_tick, ' ms')}",
+            f"CPU per bare open/query/close: {spread(bare, ' ms')}",
+            f"poll tick / bare poll: {spread(ratios, 'x')} over {rounds} alternating rounds of {ticks}"]
+
+
+def idle_rounds(env, program, rounds=3, seconds=60):
+    """Per round: the program and a minimal 1 s poller, side by side, CPU ms per minute each."""
+    mine, minimal, ratios = [], [], []
+    for _ in range(rounds):
+        other = env.spawn(env.exe("kestrin_probe.exe"), "minimal-window", SERVICE, str(seconds + 2))
+        try:
+            time.sleep(1)
+            start = (cpu_ms(program.pid), cpu_ms(other.pid))
+            time.sleep(seconds)
+            end = (cpu_ms(program.pid), cpu_ms(other.pid))
+        finally:
+            env.kill(other, sweep_tray=False)
+        scale = 60 / seconds
+        mine.append((end[0] - start[0]) * scale)
+        minimal.append((end[1] - start[1]) * scale)
+        ratios.append(mine[-1] / minimal[-1] if minimal[-1] else float("nan"))
+    return [f"CPU per minute, kestrin on its timers: {spread(mine, ' ms')}",
+            f"CPU per minute, minimal 1 s poller:    {spread(minimal, ' ms')}",
+            f"kestrin / minimal: {spread(ratios, 'x')} over {rounds} side-by-side minutes"]
+
+
 def footprint(env, program):
     handles = fields(probe(env, "footprint"))["handles"]
     memory = unix_memory(program.pid)
@@ -54,7 +109,8 @@ def run_program(env, exe):
     return env.spawn(env.exe(exe))
 
 
-def main():
+def main(argv):
+    measured = argv[1] if len(argv) > 1 else "kestrin.exe"
     env = winenv.load()
     env.svc("reset", SERVICE)
     env.svc("start", SERVICE)
@@ -64,7 +120,7 @@ def main():
     poll = fields(probe(env, "poll-cost", SERVICE, "300"))
     lines.append(f"one status poll (open, query, close): {poll['poll_us']} us, mean of {poll['polls']}")
 
-    program = run_program(env, "kestrin.exe")
+    program = run_program(env, measured)
     try:
         time.sleep(3)
         probe(env, "ticks", "10", "2")
@@ -74,6 +130,8 @@ def main():
         healthy = fields(probe(env, "responsiveness", "30", "50", timeout=120))
         lines.append(f"window answer, healthy service manager: worst {healthy['worst_ms']} ms, "
                      f"median {healthy['median_ms']} ms over {healthy['samples']} samples")
+        lines += poll_cost_rounds(env, program)
+        lines += idle_rounds(env, program)
     finally:
         env.kill(program)
 
@@ -86,12 +144,13 @@ def main():
     finally:
         env.kill(slow)
 
-    report = "\n".join(["Kestrin benchmarks (Wine, " + env.arch + ")"] + lines) + "\n"
+    report = "\n".join([f"Kestrin benchmarks (Wine, {env.arch}, {measured})"] + lines) + "\n"
     print(report)
-    with open(os.path.join(env.build_dir, "benchmarks.txt"), "w") as f:
+    name = "benchmarks.txt" if len(argv) < 2 else "benchmarks-other.txt"
+    with open(os.path.join(env.build_dir, name), "w") as f:
         f.write(report)
     return 0
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(main(sys.argv))

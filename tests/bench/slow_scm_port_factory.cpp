@@ -22,9 +22,10 @@ public:
         return real_.OpenServiceByName(manager, service, access);
     }
     std::optional<std::uint32_t> QueryState(ScmHandle service) override { return real_.QueryState(service); }
-    void Start(ScmHandle service) override { real_.Start(service); }
-    void Stop(ScmHandle service) override { real_.Stop(service); }
+    std::uint32_t Start(ScmHandle service) override { return real_.Start(service); }
+    std::uint32_t Stop(ScmHandle service) override { return real_.Stop(service); }
     void Close(ScmHandle handle) override { real_.Close(handle); }
+    std::uint32_t LastError() override { return real_.LastError(); }
 
 private:
     AdvapiScmPort real_;

@@ -88,7 +88,7 @@ TEST(TrayRefresh, TheTipIsSentOnlyWhenItChangesAndARefusedModifyAddsTheIconAgain
     h.LoadWatching("Spooler");
     h.frm.Timer1Tick();
     h.frm.Timer1Tick();
-    EXPECT_EQ(h.view.trayModifies, 1);
+    EXPECT_EQ(h.view.trayModifies, 1);  // the first answer: tip and badge, then nothing new
     h.view.trayIconShown = false;  // the shell lost it
     h.view.trayAccepts = false;
     h.scm.state = 1;

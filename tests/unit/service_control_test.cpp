@@ -126,22 +126,37 @@ TEST(ServiceStartStop, EachCallOpensFreshHandles) {
     EXPECT_EQ(scm.stops, 1);
 }
 
-TEST(RunServiceRequest, AnswersOnlyStatusRequests) {
+TEST(RunServiceRequest, AnswersEveryRequestWithTheSystemsErrorCodeOfItsFailure) {
     FakeScmPort scm;
     scm.state = 1;
-    EXPECT_EQ(RunServiceRequest(scm, {ServiceCommand::Status, "pc", "svc"}), std::optional<std::string>("Stopped"));
-    EXPECT_EQ(RunServiceRequest(scm, {ServiceCommand::Start, "pc", "svc"}), std::nullopt);
-    EXPECT_EQ(RunServiceRequest(scm, {ServiceCommand::Stop, "pc", "svc"}), std::nullopt);
+    const ServiceAnswer status = RunServiceRequest(scm, {ServiceCommand::Status, "pc", "svc"});
+    EXPECT_EQ(status.stateText, "Stopped");
+    EXPECT_EQ(status.error, 0u);
+    scm.refuseStop = 1062;  // ERROR_SERVICE_NOT_ACTIVE
+    EXPECT_EQ(RunServiceRequest(scm, {ServiceCommand::Start, "pc", "svc"}).error, 0u);
+    EXPECT_EQ(RunServiceRequest(scm, {ServiceCommand::Stop, "pc", "svc"}).error, 1062u);
     EXPECT_EQ(scm.starts, 1);
-    EXPECT_EQ(scm.stops, 1);
+    EXPECT_EQ(scm.stops, 1);  // refused, and never tried again
+
+    // Whichever step fails, its own code comes back and the text is empty.
+    scm.error = 1722;  // RPC server unavailable
+    for (bool* failure : {&scm.failOpenManager, &scm.failOpenService, &scm.failQuery}) {
+        *failure = true;
+        const ServiceAnswer unread = RunServiceRequest(scm, {ServiceCommand::Status, "gone", "svc"});
+        EXPECT_EQ(unread.stateText, "");
+        EXPECT_EQ(unread.error, 1722u);
+        *failure = false;
+    }
     EXPECT_TRUE(scm.openHandles.empty());
 }
 
-TEST(RunServiceRequest, StatusOfAnUnreachableServiceIsEmptyNotNothing) {
-    // The window must still hear back, so it can clear a stale state text.
-    FakeScmPort scm;
-    scm.failOpenManager = true;
-    EXPECT_EQ(RunServiceRequest(scm, {ServiceCommand::Status, "gone", "svc"}), std::optional<std::string>(""));
+TEST(ServiceQueueMerge, OnlyTheSameStartOrStopOfTheSameServiceIsDropped) {
+    const ServiceRequest start{ServiceCommand::Start, "pc", "svc"};
+    EXPECT_TRUE(SameWaitingCommand(start, start));
+    EXPECT_FALSE(SameWaitingCommand(start, {ServiceCommand::Stop, "pc", "svc"}));
+    EXPECT_FALSE(SameWaitingCommand(start, {ServiceCommand::Start, "pc", "other"}));
+    const ServiceRequest status{ServiceCommand::Status, "pc", "svc"};
+    EXPECT_FALSE(SameWaitingCommand(status, status));
 }
 
 }  // namespace

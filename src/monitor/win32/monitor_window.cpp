@@ -5,6 +5,7 @@
 
 #include "app/resource.h"
 #include "monitor/command_line.h"
+#include "monitor/win32/badged_icon.h"
 #include "monitor/win32/input_prompt.h"
 #include "win32/dpi.h"
 #include "win32/text.h"
@@ -21,7 +22,7 @@ constexpr UINT_PTR kTrayRetryTimer = 3;
 constexpr UINT kTrayRetryInterval = 2000;
 constexpr UINT kTimer1Interval = 1000;
 constexpr UINT kTimer2Interval = 60000;
-constexpr UINT kStatusArrived = WM_APP + 1;
+constexpr UINT kAnswersArrived = WM_APP + 1;
 constexpr UINT kTrayCallback = WM_MOUSEMOVE;  // the icon's callback, as the notification area sends it
 constexpr UINT kTrayIconId = 1;
 constexpr int kClientWidth = 4200;  // twips
@@ -117,9 +118,10 @@ bool MonitorWindow::Create(const std::string& arguments) {
     FitClientToTwips();
     ApplySystemLook();
     ApplyDpi();
-    services_ = std::make_unique<WorkerServiceQueue>(std::move(scm_), hwnd_, kStatusArrived);
+    services_ = std::make_unique<WorkerServiceQueue>(std::move(scm_), hwnd_, kAnswersArrived);
     MonitorView& view = *this;
-    frm_ = std::make_unique<FrmSrvMan>(view, store_, *services_);
+    Clock& clock = *this;
+    frm_ = std::make_unique<FrmSrvMan>(view, store_, *services_, clock);
     frm_->Load(arguments);
     if (!hwnd_) return true;  // the start-up sequence may already have ended the session
     // Windows starts the watcher again after a crash, a hang or an update restart; never with
@@ -182,16 +184,23 @@ void MonitorWindow::LoadIcons() {
     // Each picks the image drawn for its own size; the old ones go only once nothing shows them.
     IconHandle icon = LoadProgramIcon(instance_, MetricForDpi(SM_CXICON, dpi_));
     IconHandle smallIcon = LoadProgramIcon(instance_, MetricForDpi(SM_CXSMICON, dpi_));
-    HICON trayImage = nullptr;
-    if (FAILED(::LoadIconMetric(instance_, MAKEINTRESOURCEW(IDI_KESTRIN), LIM_SMALL, &trayImage))) {
-        trayImage = LoadProgramIcon(instance_, MetricForDpi(SM_CXSMICON, dpi_)).Release();
-    }
+    IconHandle trayImage = TrayImage(trayBadge_);
     ::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon.Get()));
     ::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.Get()));
-    trayIcon_->SetImage(trayImage);
+    trayIcon_->Modify(nullptr, trayImage.Get());  // refused before the first add: the add takes it then
     icon_ = std::move(icon);
     smallIcon_ = std::move(smallIcon);
-    trayImage_.Reset(trayImage);
+    trayImage_ = std::move(trayImage);
+}
+
+IconHandle MonitorWindow::TrayImage(TrayBadge badge) const {
+    if (badge == TrayBadge::Plain) {
+        HICON plain = nullptr;
+        if (SUCCEEDED(::LoadIconMetric(instance_, MAKEINTRESOURCEW(IDI_KESTRIN), LIM_SMALL, &plain))) {
+            return IconHandle(plain);
+        }
+    }
+    return MakeBadgedIcon(instance_, IDI_KESTRIN, MetricForDpi(SM_CXSMICON, dpi_), badge);
 }
 
 void MonitorWindow::ApplySystemLook() {
@@ -240,8 +249,8 @@ LRESULT MonitorWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         else if (wp == kTimer2) frm_->Timer2Tick();
         else if (wp == kTrayRetryTimer) frm_->TrayRetryTick();
         return 0;
-    case kStatusArrived:
-        ApplyStatuses();
+    case kAnswersArrived:
+        ApplyAnswers();
         return 0;
     case WM_COMMAND:
         switch (LOWORD(wp)) {
@@ -279,8 +288,8 @@ LRESULT MonitorWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     return ::DefWindowProcW(hwnd_, msg, wp, lp);
 }
 
-void MonitorWindow::ApplyStatuses() {
-    for (const std::string& status : services_->TakeStatuses()) frm_->StatusArrived(status);
+void MonitorWindow::ApplyAnswers() {
+    for (const ServiceAnswer& answer : services_->TakeAnswers()) frm_->AnswerArrived(answer);
 }
 
 LRESULT MonitorWindow::ColourLabel(HDC dc, HWND label) {
@@ -316,9 +325,39 @@ std::string MonitorWindow::Prompt(const std::string& prompt) {
 
 void MonitorWindow::CancelPrompt() { CancelInputPrompt(prompt_); }
 
-bool MonitorWindow::AddTrayIcon(const std::string& tip) { return trayIcon_->Add(tip); }
+bool MonitorWindow::AddTrayIcon(const TrayLook& look) {
+    if (look.badge != trayBadge_ || !trayImage_) {
+        trayBadge_ = look.badge;
+        trayImage_ = TrayImage(trayBadge_);
+        trayIcon_->SetImage(trayImage_.Get());
+    }
+    return trayIcon_->Add(look.tip);
+}
 
-bool MonitorWindow::ModifyTrayTip(const std::string& tip) { return trayIcon_->Modify(tip); }
+bool MonitorWindow::ModifyTrayIcon(const TrayLook& look, unsigned changes) {
+    IconHandle image;
+    if (changes & kTrayBadgeChanged) {
+        trayBadge_ = look.badge;
+        image = TrayImage(trayBadge_);
+    }
+    const bool modified = trayIcon_->Modify(changes & kTrayTipChanged ? &look.tip : nullptr, image.Get());
+    if (image) trayImage_ = std::move(image);  // the shell has its own copy of the old one
+    return modified;
+}
+
+void MonitorWindow::ShowNotification(const std::string& title, const std::string& text) {
+    trayIcon_->ShowBalloon(title, text, icon_.Get());
+}
+
+std::string MonitorWindow::SystemMessage(std::uint32_t error) {
+    wchar_t* text = nullptr;
+    const DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, error, 0,
+        reinterpret_cast<wchar_t*>(&text), 0, nullptr);  // language 0: the user's own
+    const std::string message = length ? Narrow(text, length) : std::string();
+    if (text) ::LocalFree(text);
+    return message;
+}
 
 void MonitorWindow::DeleteTrayIcon() { trayIcon_->Delete(); }
 

@@ -33,7 +33,7 @@ private:
     Callback callback_;
 };
 
-class MonitorWindow : public Window<MonitorWindow>, private MonitorView {
+class MonitorWindow : public Window<MonitorWindow>, private MonitorView, private Clock {
 public:
     using ShowAboutFn = std::function<void()>;
     using EndSessionFn = std::function<void()>;  // closes the program's other windows
@@ -56,7 +56,8 @@ private:
     void LoadIcons();
     void AllowShellMessages();
     void EndSession();
-    void ApplyStatuses();
+    void ApplyAnswers();
+    IconHandle TrayImage(TrayBadge badge) const;
     LRESULT ColourLabel(HDC dc, HWND label);
     void SetControlText(int id, const std::string& text);
 
@@ -68,8 +69,10 @@ private:
     void SetTimeText(const std::string& text) override;
     std::string Prompt(const std::string& prompt) override;
     void CancelPrompt() override;
-    bool AddTrayIcon(const std::string& tip) override;
-    bool ModifyTrayTip(const std::string& tip) override;
+    bool AddTrayIcon(const TrayLook& look) override;
+    bool ModifyTrayIcon(const TrayLook& look, unsigned changes) override;
+    void ShowNotification(const std::string& title, const std::string& text) override;
+    std::string SystemMessage(std::uint32_t error) override;
     void DeleteTrayIcon() override;
     void SetTrayRetryTimer(bool running) override;
     void FocusTrayIcon() override;
@@ -79,6 +82,9 @@ private:
     void ShowTrayMenu(TrayMenuAnchor anchor) override;
     void ShowAbout() override;
     void Unload() override;
+
+    // Clock
+    std::uint64_t NowMs() override { return ::GetTickCount64(); }
 
     HINSTANCE instance_;
     AppLifetime& lifetime_;
@@ -93,7 +99,8 @@ private:
     LabelColours statusColours_{};
     IconHandle icon_;
     IconHandle smallIcon_;
-    IconHandle trayImage_;
+    IconHandle trayImage_;  // the program's icon with trayBadge_, at the notification area's size
+    TrayBadge trayBadge_ = TrayBadge::Plain;
     MenuHandle popupMenu_;
     FontHandle statusFont_;
     FontHandle labelFont_;

@@ -32,21 +32,35 @@ bool TrayIcon::Add(const std::string& tip) {
     return true;
 }
 
-bool TrayIcon::Modify(const std::string& tip) {
-    SetTip(tip);
-    return ModifyOnly(NIF_TIP);
-}
-
-bool TrayIcon::SetImage(HICON icon) {
-    record_.hIcon = icon;
-    return ModifyOnly(NIF_ICON);
-}
-
-bool TrayIcon::ModifyOnly(UINT flags) {
+bool TrayIcon::Modify(const std::string* tip, HICON icon) {
     // Only what changed crosses to the shell; every add still sends the whole record.
+    UINT flags = 0;
+    if (tip) {
+        SetTip(*tip);
+        flags |= NIF_TIP;
+    }
+    if (icon) {
+        record_.hIcon = icon;
+        flags |= NIF_ICON;
+    }
     NOTIFYICONDATAW change = record_;
     change.uFlags = flags;
     return ::Shell_NotifyIconW(NIM_MODIFY, &change) != FALSE;
+}
+
+void TrayIcon::SetImage(HICON icon) { record_.hIcon = icon; }
+
+void TrayIcon::ShowBalloon(const std::string& title, const std::string& text, HICON largeIcon) {
+    NOTIFYICONDATAW balloon = record_;
+    balloon.uFlags = NIF_INFO;
+    const std::wstring wideTitle = Widen(title);
+    const std::wstring wideText = Widen(text);
+    balloon.szInfoTitle[wideTitle.copy(balloon.szInfoTitle, ARRAYSIZE(balloon.szInfoTitle) - 1)] = L'\0';
+    balloon.szInfo[wideText.copy(balloon.szInfo, ARRAYSIZE(balloon.szInfo) - 1)] = L'\0';
+    // The program's own icon, large; no sound while the user is busy (quiet time, presentations).
+    balloon.dwInfoFlags = NIIF_USER | NIIF_LARGE_ICON | NIIF_RESPECT_QUIET_TIME;
+    balloon.hBalloonIcon = largeIcon;
+    ::Shell_NotifyIconW(NIM_MODIFY, &balloon);
 }
 
 void TrayIcon::Delete() { ::Shell_NotifyIconW(NIM_DELETE, &record_); }

@@ -17,7 +17,7 @@ struct WorkerServiceQueue::Shared {
     SRWLOCK lock = SRWLOCK_INIT;
     CONDITION_VARIABLE wake = CONDITION_VARIABLE_INIT;
     std::deque<ServiceRequest> requests;
-    std::vector<std::string> statuses;
+    std::vector<ServiceAnswer> answers;
     bool stopping = false;
 };
 
@@ -62,6 +62,7 @@ WorkerServiceQueue::~WorkerServiceQueue() {
 void WorkerServiceQueue::Enqueue(ServiceRequest request) {
     {
         LockGuard guard(shared_->lock);
+        if (!shared_->requests.empty() && SameWaitingCommand(shared_->requests.back(), request)) return;
         shared_->requests.push_back(std::move(request));
     }
     ::WakeConditionVariable(&shared_->wake);
@@ -72,9 +73,9 @@ void WorkerServiceQueue::Detach() {
     shared_->window = nullptr;
 }
 
-std::vector<std::string> WorkerServiceQueue::TakeStatuses() {
+std::vector<ServiceAnswer> WorkerServiceQueue::TakeAnswers() {
     LockGuard guard(shared_->lock);
-    return std::exchange(shared_->statuses, {});
+    return std::exchange(shared_->answers, {});
 }
 
 unsigned __stdcall WorkerServiceQueue::Run(void* parameter) {
@@ -91,13 +92,12 @@ unsigned __stdcall WorkerServiceQueue::Run(void* parameter) {
             request = std::move(shared.requests.front());
             shared.requests.pop_front();
         }
-        std::optional<std::string> status = RunServiceRequest(*shared.scm, request);
-        if (!status) continue;
+        ServiceAnswer answer = RunServiceRequest(*shared.scm, request);
         {
             LockGuard guard(shared.lock);
             if (shared.stopping) return 0;
             if (!shared.window) continue;
-            shared.statuses.push_back(std::move(*status));
+            shared.answers.push_back(std::move(answer));
             // Posted under the lock, so Detach cannot slip in between the check and the post.
             ::PostMessageW(shared.window, shared.arrivedMessage, 0, 0);
         }

@@ -14,7 +14,7 @@ namespace kestrin {
 
 class WorkerServiceQueue : public ServiceQueue {
 public:
-    // Each status that arrives is announced by posting `arrivedMessage` to `window`.
+    // Each answer that arrives is announced by posting `arrivedMessage` to `window`.
     WorkerServiceQueue(std::unique_ptr<ScmPort> scm, HWND window, UINT arrivedMessage);
     // Never waits for a call in progress: the worker finishes it alone and then ends.
     ~WorkerServiceQueue() override;
@@ -22,8 +22,8 @@ public:
     void Enqueue(ServiceRequest request) override;
     void Detach();  // the window is going: answers from now on are dropped, never posted
 
-    // The statuses that have arrived since the last call, oldest first; window thread only.
-    std::vector<std::string> TakeStatuses();
+    // The answers that have arrived since the last call, oldest first; window thread only.
+    std::vector<ServiceAnswer> TakeAnswers();
 
 private:
     struct Shared;

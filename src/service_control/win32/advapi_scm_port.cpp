@@ -41,13 +41,17 @@ std::optional<std::uint32_t> AdvapiScmPort::QueryState(ScmHandle service) {
     return status.dwCurrentState;
 }
 
-void AdvapiScmPort::Start(ScmHandle service) { ::StartServiceW(ToSc(service), 0, nullptr); }
+std::uint32_t AdvapiScmPort::Start(ScmHandle service) {
+    return ::StartServiceW(ToSc(service), 0, nullptr) ? 0 : ::GetLastError();
+}
 
-void AdvapiScmPort::Stop(ScmHandle service) {
+std::uint32_t AdvapiScmPort::Stop(ScmHandle service) {
     SERVICE_STATUS status{};
-    ::ControlService(ToSc(service), SERVICE_CONTROL_STOP, &status);
+    return ::ControlService(ToSc(service), SERVICE_CONTROL_STOP, &status) ? 0 : ::GetLastError();
 }
 
 void AdvapiScmPort::Close(ScmHandle handle) { ::CloseServiceHandle(ToSc(handle)); }
+
+std::uint32_t AdvapiScmPort::LastError() { return ::GetLastError(); }
 
 }  // namespace kestrin

@@ -10,9 +10,10 @@ public:
     ScmHandle OpenManager(const std::string& computer) override;
     ScmHandle OpenServiceByName(ScmHandle manager, const std::string& service, ServiceAccess access) override;
     std::optional<std::uint32_t> QueryState(ScmHandle service) override;
-    void Start(ScmHandle service) override;
-    void Stop(ScmHandle service) override;
+    std::uint32_t Start(ScmHandle service) override;
+    std::uint32_t Stop(ScmHandle service) override;
     void Close(ScmHandle handle) override;
+    std::uint32_t LastError() override;
 };
 
 }  // namespace kestrin

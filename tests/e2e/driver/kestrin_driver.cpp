@@ -389,6 +389,42 @@ int SendDpiChanged(const Args& a) {
     return rc;
 }
 
+// Waits for a notification balloon whose text contains `part` and prints its text. Wine's explorer
+// shows balloons as tooltip windows, whose text another process can read (not their title).
+int WaitBalloon(const Args& a) {
+    std::wstring found;
+    const bool ok = PollUntil(MillisArg(a, 1, kDefaultWaitMs), [&] {
+        for (HWND tip : FindTopLevel(WindowName{L"tooltips_class32", L"*"})) {
+            if (!::IsWindowVisible(tip)) continue;
+            const auto text = ControlText(tip);
+            if (text && text->find(a[0]) != std::wstring::npos) {
+                found = *text;
+                return true;
+            }
+        }
+        return false;
+    });
+    if (!ok) return Fail(L"no notification saying " + Quoted(a[0]));
+    Print(found);
+    return 0;
+}
+
+// The system's text for an error code, as the program words its notifications.
+int SystemMessage(const Args& a) {
+    wchar_t* text = nullptr;
+    const DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr,
+        static_cast<DWORD>(NumberArg(a[0])), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring message = length ? std::wstring(text, length) : std::wstring();
+    if (text) ::LocalFree(text);
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' ')) {
+        message.pop_back();
+    }
+    if (message.empty()) return Fail(L"no text for " + a[0]);
+    Print(message);
+    return 0;
+}
+
 struct Command {
     const wchar_t* name;
     std::size_t minArgs;
@@ -422,6 +458,8 @@ constexpr Command kCommands[] = {
     {L"pid", 1, 1, L"<target>", Pid},
     {L"rect", 1, 1, L"<target>", Rect},
     {L"controls", 1, 1, L"<target>", Controls},
+    {L"wait-balloon", 1, 2, L"<text_part> [timeout_ms]", WaitBalloon},
+    {L"system-message", 1, 1, L"<error_code>", SystemMessage},
     {L"send-dpichanged", 6, 6, L"<target> <dpi> <left> <top> <right> <bottom>", SendDpiChanged},
 };
 

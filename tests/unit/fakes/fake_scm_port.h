@@ -19,6 +19,9 @@ public:
     bool failQuery = false;
     std::uint32_t state = 4;       // the code QueryState answers (4: running)
     bool startsTakeEffect = true;  // Start makes the state 4 (running), Stop makes it 1 (stopped)
+    std::uint32_t error = 5;       // what a failed open or query reports (5: access denied)
+    std::uint32_t refuseStart = 0; // the error code Start and Stop answer; 0: accepted
+    std::uint32_t refuseStop = 0;
 
     // What happened, in order: e.g. OpenManager("pc")=1, OpenService(1,"svc",QueryStatus)=2,
     // QueryState(2), Start(2), Stop(2), Close(2), Close(1).
@@ -56,17 +59,21 @@ public:
         return state;
     }
 
-    void Start(ScmHandle service) override {
+    std::uint32_t Start(ScmHandle service) override {
         calls.push_back("Start(" + std::to_string(service) + ")");
         ++starts;
-        if (startsTakeEffect) state = 4;
+        if (startsTakeEffect && !refuseStart) state = 4;
+        return refuseStart;
     }
 
-    void Stop(ScmHandle service) override {
+    std::uint32_t Stop(ScmHandle service) override {
         calls.push_back("Stop(" + std::to_string(service) + ")");
         ++stops;
-        if (startsTakeEffect) state = 1;
+        if (startsTakeEffect && !refuseStop) state = 1;
+        return refuseStop;
     }
+
+    std::uint32_t LastError() override { return error; }
 
     void Close(ScmHandle handle) override {
         calls.push_back("Close(" + std::to_string(handle) + ")");

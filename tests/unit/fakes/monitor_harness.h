@@ -15,7 +15,8 @@ struct MonitorHarness {
     FakeSettingsStore store;
     RecordingMonitorView view;
     TestServiceQueue services{scm};
-    FrmSrvMan frm{view, store, services};
+    FakeClock clock;
+    FrmSrvMan frm{view, store, services, clock};
 
     MonitorHarness() {
         view.frm = &frm;

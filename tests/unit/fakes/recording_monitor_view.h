@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "fakes/fake_scm_port.h"
+#include "monitor/clock.h"
 #include "monitor/frm_srv_man.h"
 #include "monitor/monitor_view.h"
 #include "service_control/service_queue.h"
@@ -22,6 +23,10 @@ public:
     bool trayAccepts = true;             // false: the notification area refuses adds and modifies
     bool trayRetryTimer = false;
     int trayModifies = 0;
+    int labelSets = 0;
+    std::vector<unsigned> trayChanges;   // the changes each modify sent
+    TrayBadge trayBadge = TrayBadge::Plain;
+    std::vector<Notification> notifications;
     std::deque<std::string> answers;     // what the user types into the prompts, in order
     std::vector<std::string> prompts;    // the prompts asked, in order
     std::vector<std::string> events;     // window and tray operations, in order
@@ -34,9 +39,9 @@ public:
         command1 = c1;
         command2 = c2;
     }
-    void SetStatusText(const std::string& text) override { statusText = text; }
-    void SetStatusTitle(const std::string& text) override { statusTitle = text; }
-    void SetTimeText(const std::string& text) override { timeText = text; }
+    void SetStatusText(const std::string& text) override { statusText = text, ++labelSets; }
+    void SetStatusTitle(const std::string& text) override { statusTitle = text, ++labelSets; }
+    void SetTimeText(const std::string& text) override { timeText = text, ++labelSets; }
     std::string Prompt(const std::string& prompt) override {
         prompts.push_back(prompt);
         events.push_back("Prompt");
@@ -47,18 +52,27 @@ public:
         return answer;
     }
     void CancelPrompt() override { events.push_back("CancelPrompt"); }
-    bool AddTrayIcon(const std::string& tip) override {
+    bool AddTrayIcon(const TrayLook& look) override {
         events.push_back("AddTrayIcon");
         if (!trayAccepts) return false;
         trayIconShown = true;
-        trayTip = tip;
+        trayTip = look.tip;
+        trayBadge = look.badge;
         return true;
     }
-    bool ModifyTrayTip(const std::string& tip) override {
+    bool ModifyTrayIcon(const TrayLook& look, unsigned changes) override {
         ++trayModifies;
+        trayChanges.push_back(changes);
         if (!trayAccepts) return false;
-        trayTip = tip;
+        if (changes & kTrayTipChanged) trayTip = look.tip;
+        if (changes & kTrayBadgeChanged) trayBadge = look.badge;
         return true;
+    }
+    void ShowNotification(const std::string& title, const std::string& text) override {
+        notifications.push_back({title, text});
+    }
+    std::string SystemMessage(std::uint32_t error) override {
+        return error == 5 ? "Access is denied.\r\n" : "Error " + std::to_string(error) + ".";
     }
     void SetTrayRetryTimer(bool running) override {
         trayRetryTimer = running;
@@ -94,6 +108,12 @@ public:
     }
 };
 
+class FakeClock : public Clock {
+public:
+    std::uint64_t now = 1000000;
+    std::uint64_t NowMs() override { return now; }
+};
+
 // Runs requests through the real service procedures against a fake service manager, either at once
 // (a synchronous worker) or when the test says so (a worker held up by a slow computer).
 class TestServiceQueue : public ServiceQueue {
@@ -106,15 +126,17 @@ public:
 
     void Enqueue(ServiceRequest request) override {
         asked.push_back(request.command);
+        // As the worker does: a start or stop behind the same one still waiting is dropped.
+        if (!pending_.empty() && SameWaitingCommand(pending_.back(), request)) return;
         pending_.push_back(std::move(request));
         if (synchronous) RunAll();
     }
 
-    // Runs the oldest outstanding request; its status, if any, arrives now.
+    // Runs the oldest outstanding request; its answer arrives now.
     void RunOne() {
         const ServiceRequest request = pending_.front();
         pending_.pop_front();
-        if (const auto status = RunServiceRequest(scm_, request)) frm->StatusArrived(*status);
+        frm->AnswerArrived(RunServiceRequest(scm_, request));
     }
     void RunAll() {
         while (!pending_.empty()) RunOne();
