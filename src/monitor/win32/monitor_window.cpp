@@ -245,9 +245,15 @@ LRESULT MonitorWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         ApplyDpi();  // the UI font may have changed too
         break;
     case WM_TIMER:
-        if (wp == kTimer1) frm_->Timer1Tick();
-        else if (wp == kTimer2) frm_->Timer2Tick();
-        else if (wp == kTrayRetryTimer) frm_->TrayRetryTick();
+        if (wp == kTimer1) {
+            ApplyAnswers();  // unchanged statuses come unannounced: collected before the next is asked
+            frm_->Timer1Tick();
+        } else if (wp == kTimer2) {
+            ApplyAnswers();  // the restart check reads the latest state
+            frm_->Timer2Tick();
+        } else if (wp == kTrayRetryTimer) {
+            frm_->TrayRetryTick();
+        }
         return 0;
     case kAnswersArrived:
         ApplyAnswers();

@@ -18,6 +18,9 @@ struct WorkerServiceQueue::Shared {
     CONDITION_VARIABLE wake = CONDITION_VARIABLE_INIT;
     std::deque<ServiceRequest> requests;
     std::vector<ServiceAnswer> answers;
+    std::string lastPostedState;  // the status last announced, and its error
+    std::uint32_t lastPostedError = 0;
+    bool posted = false;
     bool stopping = false;
 };
 
@@ -97,9 +100,18 @@ unsigned __stdcall WorkerServiceQueue::Run(void* parameter) {
             LockGuard guard(shared.lock);
             if (shared.stopping) return 0;
             if (!shared.window) continue;
+            // A status the same as the last one announced changes nothing on screen: it waits for the
+            // window's next poll tick to collect it, which saves the window a wake-up every second.
+            const bool same = answer.request.command == ServiceCommand::Status && shared.posted &&
+                              answer.stateText == shared.lastPostedState && answer.error == shared.lastPostedError;
+            if (!same && answer.request.command == ServiceCommand::Status) {
+                shared.lastPostedState = answer.stateText;
+                shared.lastPostedError = answer.error;
+                shared.posted = true;
+            }
             shared.answers.push_back(std::move(answer));
             // Posted under the lock, so Detach cannot slip in between the check and the post.
-            ::PostMessageW(shared.window, shared.arrivedMessage, 0, 0);
+            if (!same) ::PostMessageW(shared.window, shared.arrivedMessage, 0, 0);
         }
     }
 }

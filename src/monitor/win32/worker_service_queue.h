@@ -14,7 +14,8 @@ namespace kestrin {
 
 class WorkerServiceQueue : public ServiceQueue {
 public:
-    // Each answer that arrives is announced by posting `arrivedMessage` to `window`.
+    // Each answer that arrives is announced by posting `arrivedMessage` to `window`, except a status
+    // the same as the last one announced: the window collects that one at its next poll tick.
     WorkerServiceQueue(std::unique_ptr<ScmPort> scm, HWND window, UINT arrivedMessage);
     // Never waits for a call in progress: the worker finishes it alone and then ends.
     ~WorkerServiceQueue() override;
