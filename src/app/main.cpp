@@ -8,6 +8,7 @@
 #include "monitor/win32/monitor_window.h"
 #include "settings/win32/registry_settings_store.h"
 #include "win32/app_lifetime.h"
+#include "win32/system_function.h"
 #include "win32/text.h"
 
 namespace {
@@ -15,11 +16,7 @@ namespace {
 // DLLs loaded from here on come from System32 only, never from the exe's folder (say Downloads).
 // The function is Windows 8's, and Windows 7's with KB2533623: looked up, not imported.
 void SearchSystemFolderOnly() {
-    using Fn = BOOL(WINAPI*)(DWORD);
-    HMODULE kernel32 = ::GetModuleHandleW(L"kernel32.dll");
-    const auto set = kernel32 ? reinterpret_cast<Fn>(reinterpret_cast<void*>(
-                                    ::GetProcAddress(kernel32, "SetDefaultDllDirectories")))
-                              : nullptr;
+    const auto set = kestrin::FindSystemFunction<BOOL(WINAPI*)(DWORD)>(L"kernel32.dll", "SetDefaultDllDirectories");
     if (set) set(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 

@@ -16,21 +16,10 @@ bool IsStopped(const std::string& stateText) {
                       [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
 }
 
-// Byte length of the first `characters` UTF-8 characters, so a cut never splits one.
-std::size_t Utf8Prefix(const std::string& text, std::size_t characters) {
-    std::size_t i = 0;
-    for (std::size_t n = 0; i < text.size() && n < characters; ++n) {
-        ++i;
-        while (i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) ++i;
-    }
-    return i;
-}
-
 }  // namespace
 
 std::string TrayTip(const std::string& serviceName, const std::string& stateText) {
-    const std::string tip = serviceName + ": " + stateText;
-    return tip.substr(0, Utf8Prefix(tip, kTrayTipLength));
+    return CutToCharacters(serviceName + ": " + stateText, kTrayTipLength);
 }
 
 FrmSrvMan::FrmSrvMan(MonitorView& view, SettingsStore& store, ServiceQueue& services, Clock& clock)
@@ -86,7 +75,7 @@ bool FrmSrvMan::AskForNames() {
 void FrmSrvMan::Timer1Tick() {
     const std::string title = serviceName_ + " Status";
     if (title != statusTitle_) view_.SetStatusTitle(statusTitle_ = title);
-    if (const auto due = pace_.Due(clock_.NowMs())) view_.ShowNotification(due->title, due->text);
+    ShowDueNotification();
     // One status at a time: against a slow computer, ticks that find one outstanding ask nothing.
     if (statusOutstanding_) {
         // Windows can take 20 s and more to give up on a computer: meanwhile nothing stale shows,
@@ -128,6 +117,10 @@ void FrmSrvMan::ShowState(const std::string& stateText) {
 void FrmSrvMan::Notify(std::optional<Notification> notification) {
     if (!notification || !notificationsOn_) return;
     pace_.Offer(std::move(*notification));
+    ShowDueNotification();
+}
+
+void FrmSrvMan::ShowDueNotification() {
     if (const auto due = pace_.Due(clock_.NowMs())) view_.ShowNotification(due->title, due->text);
 }
 
@@ -211,9 +204,7 @@ void FrmSrvMan::TaskbarCreated() {
 }
 
 void FrmSrvMan::InitIcon() {
-    trayLook_ = CurrentTrayLook();
-    trayIconAdded_ = view_.AddTrayIcon(trayLook_);
-    if (trayIconAdded_) {
+    if (TryAddIcon()) {
         StopTrayRetry();
     } else if (trayRetriesLeft_ == 0) {
         trayRetriesLeft_ = kTrayAddAttempts;
@@ -226,9 +217,7 @@ void FrmSrvMan::TrayRetryTick() {
         StopTrayRetry();
         return;
     }
-    trayLook_ = CurrentTrayLook();
-    trayIconAdded_ = view_.AddTrayIcon(trayLook_);
-    if (trayIconAdded_) {
+    if (TryAddIcon()) {
         StopTrayRetry();
     } else if (trayRetriesLeft_ == 1) {
         StopTrayRetry();
@@ -237,6 +226,11 @@ void FrmSrvMan::TrayRetryTick() {
     } else {
         --trayRetriesLeft_;
     }
+}
+
+bool FrmSrvMan::TryAddIcon() {
+    trayLook_ = CurrentTrayLook();
+    return trayIconAdded_ = view_.AddTrayIcon(trayLook_);
 }
 
 void FrmSrvMan::StopTrayRetry() {

@@ -62,11 +62,13 @@ public:
 private:
     bool AskForNames();  // false when the session ended while a prompt was open
     void InitIcon();
+    bool TryAddIcon();  // one add of the icon as it should look now
     void RestoreWindow();
     void StopTrayRetry();
     void RefreshTray();
     void ShowState(const std::string& stateText);  // the labels and the icon, each only if it changed
     void Notify(std::optional<Notification> notification);
+    void ShowDueNotification();  // the one the pace lets through now, if any
     TrayLook CurrentTrayLook() const;
     std::string CurrentTrayTip() const;
     void Enqueue(ServiceCommand command, bool automatic = false);

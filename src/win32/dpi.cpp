@@ -1,7 +1,7 @@
 // Each newer function is looked up once, at its first use; they are used on layout, never per poll.
 #include "win32/dpi.h"
 
-#include "win32/ui_look.h"
+#include "win32/system_function.h"
 
 namespace kestrin {
 namespace {
@@ -19,20 +19,20 @@ UINT SystemDpi() {
 
 UINT WindowDpi(HWND hwnd) {
     using Fn = UINT(WINAPI*)(HWND);
-    static const Fn getDpiForWindow = FindUser32Function<Fn>("GetDpiForWindow");
+    static const Fn getDpiForWindow = FindSystemFunction<Fn>(L"user32.dll", "GetDpiForWindow");
     const UINT dpi = getDpiForWindow && hwnd ? getDpiForWindow(hwnd) : 0;
     return dpi ? dpi : SystemDpi();
 }
 
 int MetricForDpi(int index, UINT dpi) {
     using Fn = int(WINAPI*)(int, UINT);
-    static const Fn getSystemMetricsForDpi = FindUser32Function<Fn>("GetSystemMetricsForDpi");
+    static const Fn getSystemMetricsForDpi = FindSystemFunction<Fn>(L"user32.dll", "GetSystemMetricsForDpi");
     return getSystemMetricsForDpi ? getSystemMetricsForDpi(index, dpi) : ScaleFromSystem(::GetSystemMetrics(index), dpi);
 }
 
 SIZE FrameSizeForDpi(SIZE client, DWORD style, bool menu, DWORD exStyle, UINT dpi) {
     using Fn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
-    static const Fn adjustForDpi = FindUser32Function<Fn>("AdjustWindowRectExForDpi");
+    static const Fn adjustForDpi = FindSystemFunction<Fn>(L"user32.dll", "AdjustWindowRectExForDpi");
     RECT frame{0, 0, client.cx, client.cy};
     if (!adjustForDpi || !adjustForDpi(&frame, style, menu, exStyle, dpi)) {
         ::AdjustWindowRectEx(&frame, style, menu, exStyle);
@@ -42,7 +42,7 @@ SIZE FrameSizeForDpi(SIZE client, DWORD style, bool menu, DWORD exStyle, UINT dp
 
 LOGFONTW MessageFontForDpi(UINT dpi) {
     using Fn = BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT);
-    static const Fn parametersForDpi = FindUser32Function<Fn>("SystemParametersInfoForDpi");
+    static const Fn parametersForDpi = FindSystemFunction<Fn>(L"user32.dll", "SystemParametersInfoForDpi");
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof(metrics);
     if (parametersForDpi && parametersForDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0, dpi)) {

@@ -12,6 +12,7 @@
 #include "monitor/frm_srv_man.h"
 #include "monitor/high_contrast.h"
 #include "win32/dpi.h"
+#include "win32/system_function.h"
 #include "win32/text.h"
 #include "win32/ui_look.h"
 
@@ -99,7 +100,7 @@ INT_PTR AboutWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         lifetime_.WindowOpened();
         // Every place is in twips: the dialog manager's own rescaling would fight it.
         using Fn = BOOL(WINAPI*)(HWND, int, int);
-        if (const auto setBehaviour = FindUser32Function<Fn>("SetDialogDpiChangeBehavior")) {
+        if (const auto setBehaviour = FindSystemFunction<Fn>(L"user32.dll", "SetDialogDpiChangeBehavior")) {
             setBehaviour(hwnd_, kDialogDpiChangeDisableAll, kDialogDpiChangeDisableAll);
         }
         dpi_ = WindowDpi(hwnd_);
@@ -157,8 +158,7 @@ void AboutWindow::ApplyDpi() {
     SetFontOnChildren(hwnd_, font_.Get());
     // The main window's icon, drawn at this window's size rather than stretched.
     const int size = MetricForDpi(SM_CXICON, dpi_);
-    IconHandle picture(static_cast<HICON>(
-        ::LoadImageW(instance_, MAKEINTRESOURCEW(IDI_KESTRIN), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+    IconHandle picture(LoadIconImage(instance_, IDI_KESTRIN, size));
     ::SendDlgItemMessageW(hwnd_, IDC_PICICON, STM_SETICON, reinterpret_cast<WPARAM>(picture.Get()), 0);
     picture_ = std::move(picture);
 }

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "win32/system_function.h"
+
 namespace kestrin {
 namespace {
 
@@ -53,8 +55,7 @@ bool ReadPixels(HICON icon, int size, std::vector<std::uint32_t>& pixels) {
 }  // namespace
 
 IconHandle MakeBadgedIcon(HINSTANCE instance, int iconId, int size, TrayBadge badge) {
-    IconHandle plain(static_cast<HICON>(
-        ::LoadImageW(instance, MAKEINTRESOURCEW(iconId), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+    IconHandle plain(LoadIconImage(instance, iconId, size));
     std::vector<std::uint32_t> pixels;
     if (badge == TrayBadge::Plain || !plain || !ReadPixels(plain.Get(), size, pixels)) return plain;
     DrawTrayBadge(badge, size, pixels.data());

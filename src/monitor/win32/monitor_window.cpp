@@ -8,6 +8,7 @@
 #include "monitor/win32/badged_icon.h"
 #include "monitor/win32/input_prompt.h"
 #include "win32/dpi.h"
+#include "win32/system_function.h"
 #include "win32/text.h"
 #include "win32/ui_look.h"
 
@@ -60,8 +61,7 @@ void RegisterClassOnce(HINSTANCE instance, const wchar_t* name, WNDPROC proc, HB
 }
 
 IconHandle LoadProgramIcon(HINSTANCE instance, int size) {
-    return IconHandle(static_cast<HICON>(
-        ::LoadImageW(instance, MAKEINTRESOURCEW(IDI_KESTRIN), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+    return IconHandle(LoadIconImage(instance, IDI_KESTRIN, size));
 }
 
 }  // namespace

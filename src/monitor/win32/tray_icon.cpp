@@ -4,6 +4,15 @@
 #include "win32/text.h"
 
 namespace kestrin {
+namespace {
+
+// Copies as much of `text` as the fixed field holds, always NUL-terminated.
+template <std::size_t N>
+void CopyToField(const std::string& text, wchar_t (&field)[N]) {
+    field[Widen(text).copy(field, N - 1)] = L'\0';
+}
+
+}  // namespace
 
 TrayIcon::TrayIcon(HWND owner, UINT id, UINT callbackMessage, HICON icon) {
     record_.cbSize = sizeof(record_);
@@ -14,11 +23,7 @@ TrayIcon::TrayIcon(HWND owner, UINT id, UINT callbackMessage, HICON icon) {
     record_.hIcon = icon;
 }
 
-void TrayIcon::SetTip(const std::string& tip) {
-    const std::wstring wide = Widen(tip);
-    const std::size_t length = wide.copy(record_.szTip, ARRAYSIZE(record_.szTip) - 1);
-    record_.szTip[length] = L'\0';
-}
+void TrayIcon::SetTip(const std::string& tip) { CopyToField(tip, record_.szTip); }
 
 bool TrayIcon::Add(const std::string& tip) {
     SetTip(tip);
@@ -53,10 +58,8 @@ void TrayIcon::SetImage(HICON icon) { record_.hIcon = icon; }
 void TrayIcon::ShowBalloon(const std::string& title, const std::string& text, HICON largeIcon) {
     NOTIFYICONDATAW balloon = record_;
     balloon.uFlags = NIF_INFO;
-    const std::wstring wideTitle = Widen(title);
-    const std::wstring wideText = Widen(text);
-    balloon.szInfoTitle[wideTitle.copy(balloon.szInfoTitle, ARRAYSIZE(balloon.szInfoTitle) - 1)] = L'\0';
-    balloon.szInfo[wideText.copy(balloon.szInfo, ARRAYSIZE(balloon.szInfo) - 1)] = L'\0';
+    CopyToField(title, balloon.szInfoTitle);
+    CopyToField(text, balloon.szInfo);
     // The program's own icon, large; no sound while the user is busy (quiet time, presentations).
     balloon.dwInfoFlags = NIIF_USER | NIIF_LARGE_ICON | NIIF_RESPECT_QUIET_TIME;
     balloon.hBalloonIcon = largeIcon;

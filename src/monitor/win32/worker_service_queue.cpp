@@ -4,6 +4,7 @@
 #include <process.h>
 
 #include <deque>
+#include <optional>
 #include <utility>
 
 #include "win32/unique_handle.h"
@@ -18,9 +19,7 @@ struct WorkerServiceQueue::Shared {
     CONDITION_VARIABLE wake = CONDITION_VARIABLE_INIT;
     std::deque<ServiceRequest> requests;
     std::vector<ServiceAnswer> answers;
-    std::string lastPostedState;  // the status last announced, and its error
-    std::uint32_t lastPostedError = 0;
-    bool posted = false;
+    std::optional<ServiceAnswer> lastPosted;  // the status last announced
     bool stopping = false;
 };
 
@@ -102,13 +101,10 @@ unsigned __stdcall WorkerServiceQueue::Run(void* parameter) {
             if (!shared.window) continue;
             // A status the same as the last one announced changes nothing on screen: it waits for the
             // window's next poll tick to collect it, which saves the window a wake-up every second.
-            const bool same = answer.request.command == ServiceCommand::Status && shared.posted &&
-                              answer.stateText == shared.lastPostedState && answer.error == shared.lastPostedError;
-            if (!same && answer.request.command == ServiceCommand::Status) {
-                shared.lastPostedState = answer.stateText;
-                shared.lastPostedError = answer.error;
-                shared.posted = true;
-            }
+            const bool status = answer.request.command == ServiceCommand::Status;
+            const bool same = status && shared.lastPosted && answer.stateText == shared.lastPosted->stateText &&
+                              answer.error == shared.lastPosted->error;
+            if (status && !same) shared.lastPosted = answer;
             shared.answers.push_back(std::move(answer));
             // Posted under the lock, so Detach cannot slip in between the check and the post.
             if (!same) ::PostMessageW(shared.window, shared.arrivedMessage, 0, 0);

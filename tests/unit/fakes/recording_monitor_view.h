@@ -39,9 +39,13 @@ public:
         command1 = c1;
         command2 = c2;
     }
-    void SetStatusText(const std::string& text) override { statusText = text, ++labelSets; }
-    void SetStatusTitle(const std::string& text) override { statusTitle = text, ++labelSets; }
-    void SetTimeText(const std::string& text) override { timeText = text, ++labelSets; }
+    void SetStatusText(const std::string& text) override { SetLabel(statusText, text); }
+    void SetStatusTitle(const std::string& text) override { SetLabel(statusTitle, text); }
+    void SetTimeText(const std::string& text) override { SetLabel(timeText, text); }
+    void SetLabel(std::string& label, const std::string& text) {
+        label = text;
+        ++labelSets;
+    }
     std::string Prompt(const std::string& prompt) override {
         prompts.push_back(prompt);
         events.push_back("Prompt");
