@@ -2,6 +2,8 @@
 // key, padding to 32 bits, its value, padding, then its children, all inside wLength bytes.
 #include "about/version_info.h"
 
+#include "text/utf.h"
+
 namespace kestrin {
 namespace {
 
@@ -53,40 +55,15 @@ public:
         return std::nullopt;
     }
 
+    // The text at `at`, up to its NUL or the end of its `bytes`.
     std::string Utf8(std::size_t at, std::size_t bytes) const {
-        std::string out;
-        for (std::size_t p = at; p + 2 <= at + bytes; p += 2) {
-            std::uint32_t c = U16(p);
-            if (c == 0) break;
-            if (c >= 0xD800 && c < 0xDC00 && p + 4 <= at + bytes && U16(p + 2) >= 0xDC00 && U16(p + 2) < 0xE000) {
-                c = 0x10000 + ((c - 0xD800) << 10) + (U16(p + 2) - 0xDC00);
-                p += 2;
-            }
-            Append(out, c);
-        }
-        return out;
+        std::size_t units = 0;
+        while (2 * units + 2 <= bytes && U16(at + 2 * units) != 0) ++units;
+        return Utf16LeToUtf8(data_ + at, units);
     }
 
 private:
     static std::size_t Align(std::size_t at) { return (at + 3) & ~std::size_t{3}; }
-
-    static void Append(std::string& out, std::uint32_t c) {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | c >> 6);
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | c >> 12);
-            out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | c >> 18);
-            out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-            out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
 
     const std::uint8_t* data_;
     std::size_t size_;

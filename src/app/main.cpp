@@ -1,12 +1,16 @@
-// Kestrin's entry: builds the windows, runs the message loop, ends when the last window has closed.
+// Kestrin's entry: reads the command line, builds the windows, runs the message loop, ends when the
+// last window has closed.
 #include <windows.h>
 #include <commctrl.h>
 
 #include "about/win32/about_window.h"
 #include "app/scm_port_factory.h"
 #include "monitor/command_line.h"
+#include "monitor/frm_srv_man.h"
+#include "monitor/win32/event_log_record.h"
 #include "monitor/win32/monitor_window.h"
 #include "settings/win32/registry_settings_store.h"
+#include "settings/win32/registry_startup.h"
 #include "win32/app_lifetime.h"
 #include "win32/system_function.h"
 #include "win32/text.h"
@@ -20,20 +24,59 @@ void SearchSystemFolderOnly() {
     if (set) set(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
+void ShowMessage(const std::string& text, UINT icon) {
+    ::MessageBoxW(nullptr, kestrin::Widen(text).c_str(), kestrin::Widen(kestrin::kApplicationTitle).c_str(),
+                  MB_OK | icon);
+}
+
+// The administrator's one-off steps: the event source's registration, and its removal.
+int ChangeEventSource(kestrin::ProgramAction action) {
+    using namespace kestrin;
+    const std::uint32_t error = action == ProgramAction::RegisterEventSource
+                                    ? WriteEventSourceKey(Widen(ProgramPath()))
+                                    : DeleteEventSourceKey();
+    if (error == 0) return 0;
+    wchar_t* text = nullptr;
+    const DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, error, 0,
+        reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    const std::string reason = length ? Narrow(text, length) : "Error " + std::to_string(error) + ".";
+    if (text) ::LocalFree(text);
+    ShowMessage("The event source could not be changed: " + reason, MB_ICONERROR);
+    return static_cast<int>(error);
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     using namespace kestrin;
     SearchSystemFolderOnly();
+    const CommandLine commandLine = ParseCommandLine(CommandLineArguments(Narrow(::GetCommandLineW())));
+    if (!commandLine.error.empty()) {
+        ShowMessage(commandLine.error + "\n\nUsage:\n" + kUsage, MB_ICONERROR);
+        return kBadCommandLineExitCode;  // before anything is read or stored
+    }
+    switch (commandLine.action) {
+    case ProgramAction::ShowHelp: ShowMessage(std::string("Usage:\n") + kUsage, MB_ICONINFORMATION); return 0;
+    case ProgramAction::RegisterEventSource:
+    case ProgramAction::UnregisterEventSource: return ChangeEventSource(commandLine.action);
+    case ProgramAction::Watch: break;
+    }
+
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);
 
+    const std::string computer = commandLine.computer.value_or("");
     AppLifetime lifetime;
     AboutWindow about(instance, lifetime);
-    RegistrySettingsStore store;
-    MonitorWindow monitor(instance, lifetime, store, MakeScmPort(), [&about] { about.Show(); },
-                          [&about] { about.Close(); });
-    if (!monitor.Create(CommandLineArguments(Narrow(::GetCommandLineW())))) return 1;
+    RegistrySettingsStore store(SettingsKeyPath(commandLine.service, computer));
+    EventLogRecord record;
+    RegistryStartup startupKeys;
+    StartWithWindows startWithWindows(startupKeys, RunValueName(commandLine.service, computer),
+                                      RunCommand(ProgramPath(), commandLine.Options()));
+    MonitorWindow monitor(instance, lifetime, store, MakeScmPort(), record, startWithWindows,
+                          [&about] { about.Show(); }, [&about] { about.Close(); });
+    if (!monitor.Create(commandLine)) return 1;
 
     MSG msg;
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {

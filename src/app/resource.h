@@ -8,6 +8,8 @@
 #define IDM_EXIT 1001
 #define IDM_ABOUT 1002
 #define IDM_EXIT2 1003
+#define IDM_STARTWITHWINDOWS 1004
+#define IDM_PAUSE 1005
 
 // FrmSrvMan's controls.
 #define IDC_COMMAND1 101

@@ -1,17 +1,50 @@
-// Reading the process command line.
+// The command line: parsed once into what this copy watches and does.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace kestrin {
+
+inline constexpr int kDefaultRestartMinutes = 10;
+inline constexpr int kMinRestartMinutes = 1;
+inline constexpr int kMaxRestartMinutes = 60;
+inline constexpr int kBadCommandLineExitCode = 2;
+
+// The usage line, shown for /? and under every complaint about the command line.
+extern const char* const kUsage;
+
+enum class ProgramAction { Watch, ShowHelp, RegisterEventSource, UnregisterEventSource };
+
+struct CommandLine {
+    ProgramAction action = ProgramAction::Watch;
+    std::optional<std::string> service;   // /service: watch this one, never prompt
+    std::optional<std::string> computer;  // /computer: only with /service
+    std::optional<int> minutes;           // /minutes: the countdown's length
+    bool reset = false;                   // ask for the names again (a start without /service)
+    std::string error;                    // what is wrong with the line; empty when it is sound
+
+    // This copy's own options, quoted as the Windows argument rules need, for a Run value.
+    std::string Options() const;
+};
 
 // The argument part of a full command line: everything after the program's own path.
 std::string CommandLineArguments(const std::string& commandLine);
 
+// The arguments split as the Windows start-up code splits them (quotes, backslashes before quotes).
+std::vector<std::string> SplitArguments(const std::string& arguments);
+
+// One argument written so that SplitArguments gives it back unchanged.
+std::string QuoteArgument(const std::string& argument);
+
 // Whether the arguments contain "reset" anywhere, in any case (so -RESET and /Preset count).
 bool ContainsReset(const std::string& arguments);
 
-// The arguments Windows should start the program with again after a crash: never `reset`.
-std::string RestartArguments(const std::string& arguments);
+CommandLine ParseCommandLine(const std::string& arguments);
+
+// The arguments Windows starts this copy with again after a crash or hang; nothing when a restart
+// would not watch the same service (a start with `reset` asks for names it cannot know again).
+std::optional<std::string> RestartArguments(const CommandLine& commandLine);
 
 }  // namespace kestrin

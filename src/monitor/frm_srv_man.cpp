@@ -22,21 +22,31 @@ std::string TrayTip(const std::string& serviceName, const std::string& stateText
     return CutToCharacters(serviceName + ": " + stateText, kTrayTipLength);
 }
 
-FrmSrvMan::FrmSrvMan(MonitorView& view, SettingsStore& store, ServiceQueue& services, Clock& clock)
+FrmSrvMan::FrmSrvMan(MonitorView& view, SettingsStore& store, ServiceQueue& services, Clock& clock,
+                     EventRecord& record)
     : view_(view),
       store_(store),
       services_(services),
       clock_(clock),
+      record_(record),
       events_([this](std::uint32_t error) { return view_.SystemMessage(error); }) {}
 
-void FrmSrvMan::Load(const std::string& arguments) {
-    minutesToRestart_ = 10;
+void FrmSrvMan::Load(const std::string& arguments) { Load(ParseCommandLine(arguments)); }
+
+void FrmSrvMan::Load(const CommandLine& commandLine) {
+    Settings settings(store_);
+    restartMinutes_ = commandLine.minutes.value_or(settings.ReadRestartMinutes().value_or(kDefaultRestartMinutes));
+    minutesToRestart_ = static_cast<std::int16_t>(restartMinutes_);
     exitRequested_ = false;
     loading_ = true;
     view_.SetCaption(kApplicationTitle);
-    Settings settings(store_);
     bool answered = true;
-    if (ContainsReset(arguments)) {
+    if (commandLine.service) {
+        // The names are the command line's; the store is this copy's own and holds no names.
+        computerName_ = commandLine.computer.value_or("");
+        serviceName_ = *commandLine.service;
+        minimiseToTray_ = settings.ReadMinimiseToTray();
+    } else if (commandLine.reset) {
         answered = AskForNames();
     } else {
         computerName_ = settings.ReadComputerName();
@@ -51,7 +61,9 @@ void FrmSrvMan::Load(const std::string& arguments) {
         view_.Unload();
         return;
     }
-    events_.Watch(computerName_, serviceName_);
+    events_.Watch(computerName_, serviceName_, restartMinutes_);
+    watching_ = true;
+    Record(events_.Entry(EventId::WatchingBegins, "Watching began", restartMinutes_));
     view_.SetCommandCaptions("S&top Service", "&Start Service");
     InitIcon();
     if (minimiseToTray_) {
@@ -73,6 +85,7 @@ bool FrmSrvMan::AskForNames() {
 }
 
 void FrmSrvMan::Timer1Tick() {
+    EndPauseIfDue();
     const std::string title = serviceName_ + " Status";
     if (title != statusTitle_) view_.SetStatusTitle(statusTitle_ = title);
     ShowDueNotification();
@@ -94,7 +107,7 @@ void FrmSrvMan::Timer1Tick() {
 
 void FrmSrvMan::AnswerArrived(const ServiceAnswer& answer) {
     if (answer.request.command != ServiceCommand::Status) {
-        if (!unloaded_) Notify(events_.CommandAnswered(answer.request, answer.error));
+        if (!unloaded_) Tell(events_.CommandAnswered(answer.request, answer.error));
         return;
     }
     statusOutstanding_ = false;
@@ -103,21 +116,36 @@ void FrmSrvMan::AnswerArrived(const ServiceAnswer& answer) {
     answered_ = true;
     ShowState(answer.stateText);
     // The check that will act comes on the tick after the countdown reaches 0.
-    Notify(events_.StatusRead(answer.stateText, answer.error, minutesToRestart_ + 1));
+    Tell(events_.StatusRead(answer.stateText, answer.error, minutesToRestart_ + 1));
 }
 
 void FrmSrvMan::ShowState(const std::string& stateText) {
     if (stateText != lblStatus_) view_.SetStatusText(lblStatus_ = stateText);
     RefreshTray();
-    const std::string time =
-        IsStopped(lblStatus_) ? std::to_string(minutesToRestart_) + " Minutes until restart" : std::string();
+    const std::string time = IsStopped(lblStatus_) ? CountdownText() : std::string();
     if (time != timeText_) view_.SetTimeText(timeText_ = time);
 }
 
-void FrmSrvMan::Notify(std::optional<Notification> notification) {
-    if (!notification || !notificationsOn_) return;
-    pace_.Offer(std::move(*notification));
+std::string FrmSrvMan::CountdownText() const {
+    if (pausedUntilMs_) return "Restarts paused until " + pausedUntilText_;
+    return std::to_string(minutesToRestart_) + " Minutes until restart";
+}
+
+void FrmSrvMan::Tell(const std::optional<ServiceEvent>& event) {
+    if (!event) return;
+    // The record is kept whatever "Notifications" says: it is what the administrator reads later.
+    Record(events_.EntryFor(*event));
+    if (!notificationsOn_) return;
+    Notification notification = events_.NotificationFor(*event);
+    if (event->kind == ServiceEventKind::Stopped && pausedUntilMs_) {
+        notification.text = "Restarts are paused until " + pausedUntilText_ + ".";
+    }
+    pace_.Offer(std::move(notification));
     ShowDueNotification();
+}
+
+void FrmSrvMan::Record(const EventEntry& entry) {
+    if (entryPace_.Allow(entry.id, clock_.NowMs())) record_.Write(entry);
 }
 
 void FrmSrvMan::ShowDueNotification() {
@@ -125,11 +153,34 @@ void FrmSrvMan::ShowDueNotification() {
 }
 
 void FrmSrvMan::Timer2Tick() {
+    EndPauseIfDue();
     if (minutesToRestart_ < 1) {
-        if (IsStopped(lblStatus_)) Enqueue(ServiceCommand::Start, true);
-        minutesToRestart_ = 10;
+        // Paused for maintenance: the countdown runs on, the check leaves the service as it is.
+        if (IsStopped(lblStatus_) && !pausedUntilMs_) Enqueue(ServiceCommand::Start, true);
+        minutesToRestart_ = static_cast<std::int16_t>(restartMinutes_);
     }
     --minutesToRestart_;
+}
+
+void FrmSrvMan::PauseClick() {
+    if (pausedUntilMs_) {
+        ResumeRestarts();
+        return;
+    }
+    pausedUntilMs_ = clock_.NowMs() + kPauseMs;
+    pausedUntilText_ = view_.LocalTimeIn(kPauseMs);
+    Record(events_.Entry(EventId::RestartsPaused, "Restarts paused until " + pausedUntilText_));
+    if (!timeText_.empty()) ShowState(lblStatus_);
+}
+
+void FrmSrvMan::EndPauseIfDue() {
+    if (pausedUntilMs_ && clock_.NowMs() >= *pausedUntilMs_) ResumeRestarts();
+}
+
+void FrmSrvMan::ResumeRestarts() {
+    pausedUntilMs_.reset();
+    Record(events_.Entry(EventId::RestartsPaused, "Restarts resumed"));
+    if (!timeText_.empty()) ShowState(lblStatus_);
 }
 
 void FrmSrvMan::Command1Click() { Enqueue(ServiceCommand::Stop); }
@@ -161,14 +212,15 @@ void FrmSrvMan::CloseRequest() {
 void FrmSrvMan::Unload() {
     if (unloaded_) return;
     unloaded_ = true;
+    if (watching_) Record(events_.Entry(EventId::WatchingEnds, sessionEnded_ ? "Watching ended: the session ended" : "Watching ended"));
     StopTrayRetry();
     view_.DeleteTrayIcon();
 }
 
 void FrmSrvMan::EndSession() {
+    sessionEnded_ = true;
     if (loading_) {
         // Load sees this when the prompt returns and ends there.
-        sessionEnded_ = true;
         view_.CancelPrompt();
         return;
     }
@@ -198,7 +250,8 @@ void FrmSrvMan::TrayCallback(std::uint32_t mouseMessage) {
 }
 
 void FrmSrvMan::TaskbarCreated() {
-    if (unloaded_) return;
+    // Under a start-up prompt the names are not known yet: the icon comes once they are.
+    if (unloaded_ || loading_) return;
     trayIconAdded_ = false;  // a new notification area holds none of the old icons
     InitIcon();
 }
@@ -206,10 +259,15 @@ void FrmSrvMan::TaskbarCreated() {
 void FrmSrvMan::InitIcon() {
     if (TryAddIcon()) {
         StopTrayRetry();
-    } else if (trayRetriesLeft_ == 0) {
-        trayRetriesLeft_ = kTrayAddAttempts;
-        view_.SetTrayRetryTimer(true);
+    } else {
+        StartTrayRetry();
     }
+}
+
+void FrmSrvMan::StartTrayRetry() {
+    if (trayRetriesLeft_ != 0) return;
+    trayRetriesLeft_ = kTrayAddAttempts;
+    view_.SetTrayRetryTimer(true);
 }
 
 void FrmSrvMan::TrayRetryTick() {
@@ -230,7 +288,11 @@ void FrmSrvMan::TrayRetryTick() {
 
 bool FrmSrvMan::TryAddIcon() {
     trayLook_ = CurrentTrayLook();
-    return trayIconAdded_ = view_.AddTrayIcon(trayLook_);
+    // An add that timed out may still have been made, and a second add of the same icon fails: a
+    // modify that succeeds says the icon is there.
+    trayIconAdded_ = view_.AddTrayIcon(trayLook_) || view_.ModifyTrayIcon(trayLook_, kTrayWholeLook) == TrayAnswer::Done;
+    if (trayIconAdded_) view_.SetTrayIconVersion();
+    return trayIconAdded_;
 }
 
 void FrmSrvMan::StopTrayRetry() {
@@ -245,9 +307,20 @@ void FrmSrvMan::RefreshTray() {
     const unsigned changes = (look.tip != trayLook_.tip ? kTrayTipChanged : 0u) |
                              (look.badge != trayLook_.badge ? kTrayBadgeChanged : 0u);
     if (changes == 0) return;
-    trayLook_ = look;
-    // A refused modify means the shell lost the icon: add it again.
-    if (!view_.ModifyTrayIcon(trayLook_, changes)) InitIcon();
+    switch (view_.ModifyTrayIcon(look, changes)) {
+    case TrayAnswer::Done:
+        trayLook_ = look;
+        break;
+    case TrayAnswer::TimedOut:
+        // A busy shell, or one that lost the icon without saying so: the retries add it, or learn
+        // from a modify that it is still there, without holding up the window meanwhile.
+        trayIconAdded_ = false;
+        StartTrayRetry();
+        break;
+    case TrayAnswer::Refused:
+        InitIcon();  // the shell lost the icon: add it again
+        break;
+    }
 }
 
 TrayLook FrmSrvMan::CurrentTrayLook() const {

@@ -5,6 +5,8 @@
 #include <string>
 
 #include "monitor/clock.h"
+#include "monitor/command_line.h"
+#include "monitor/event_record.h"
 #include "monitor/monitor_view.h"
 #include "monitor/service_events.h"
 #include "service_control/service_queue.h"
@@ -25,16 +27,19 @@ inline constexpr std::uint32_t kTrayBalloonClick = 0x405; // NIN_BALLOONUSERCLIC
 inline constexpr int kTrayAddAttempts = 30;               // one a retry tick: a minute at 2 s
 inline constexpr std::uint64_t kStaleAfterMs = 3000;      // an unanswered status: its state is unknown
 inline constexpr std::size_t kTrayTipLength = 63;
+inline constexpr std::uint64_t kPauseMs = 60 * 60 * 1000;  // restarts paused for maintenance: an hour
 
 // The icon's tooltip: "<service>: <state>", cut to the first 63 characters.
 std::string TrayTip(const std::string& serviceName, const std::string& stateText);
 
 class FrmSrvMan {
 public:
-    FrmSrvMan(MonitorView& view, SettingsStore& store, ServiceQueue& services, Clock& clock);
+    FrmSrvMan(MonitorView& view, SettingsStore& store, ServiceQueue& services, Clock& clock, EventRecord& record);
 
-    // The start-up sequence; `arguments` is the command line without the program's path.
+    // The start-up sequence; `arguments` is the command line without the program's path. A copy
+    // given its service on the command line never prompts; `store` is then that copy's own.
     void Load(const std::string& arguments);
+    void Load(const CommandLine& commandLine);
 
     void Timer1Tick();   // the status poll: title label now, state when the status arrives
     void Timer2Tick();   // the restart countdown
@@ -43,6 +48,7 @@ public:
     void Command1Click();   // stop the service
     void Command2Click();   // start the service
     void AboutClick();
+    void PauseClick();      // pauses restarts for an hour, or resumes them at once
     void ExitClick();       // File > Exit and the popup's Exit
     void CloseRequest();    // the close rule: hide unless Exit asked for the close
     void Unload();          // the window is going away
@@ -55,6 +61,8 @@ public:
     const std::string& ComputerName() const { return computerName_; }
     const std::string& ServiceName() const { return serviceName_; }
     std::int16_t MinutesToRestart() const { return minutesToRestart_; }
+    int RestartMinutes() const { return restartMinutes_; }
+    bool RestartsPaused() const { return pausedUntilMs_.has_value(); }
     bool MinimiseToTray() const { return minimiseToTray_; }
     bool TrayIconAdded() const { return trayIconAdded_; }
     bool NotificationsOn() const { return notificationsOn_; }
@@ -64,10 +72,15 @@ private:
     void InitIcon();
     bool TryAddIcon();  // one add of the icon as it should look now
     void RestoreWindow();
+    void StartTrayRetry();
     void StopTrayRetry();
     void RefreshTray();
     void ShowState(const std::string& stateText);  // the labels and the icon, each only if it changed
-    void Notify(std::optional<Notification> notification);
+    void Tell(const std::optional<ServiceEvent>& event);  // the notification and the record
+    void Record(const EventEntry& entry);
+    void EndPauseIfDue();
+    void ResumeRestarts();
+    std::string CountdownText() const;
     void ShowDueNotification();  // the one the pace lets through now, if any
     TrayLook CurrentTrayLook() const;
     std::string CurrentTrayTip() const;
@@ -77,12 +90,18 @@ private:
     SettingsStore& store_;
     ServiceQueue& services_;
     Clock& clock_;
+    EventRecord& record_;
     ServiceEvents events_;
     NotificationPace pace_;
+    EntryPace entryPace_;
 
     std::string computerName_;
     std::string serviceName_;
     std::int16_t minutesToRestart_ = 10;
+    int restartMinutes_ = kDefaultRestartMinutes;  // what the countdown is put back to
+    std::optional<std::uint64_t> pausedUntilMs_;
+    std::string pausedUntilText_;  // the local time the pause ends, as the label shows it
+    bool watching_ = false;        // the start-up sequence has finished: watching has begun
     bool exitRequested_ = false;
     bool minimiseToTray_ = false;
     bool trayBusy_ = false;

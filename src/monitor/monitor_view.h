@@ -14,6 +14,11 @@ struct TrayLook {
     TrayBadge badge = TrayBadge::Plain;
 };
 enum TrayChange : unsigned { kTrayTipChanged = 1, kTrayBadgeChanged = 2 };
+inline constexpr unsigned kTrayWholeLook = kTrayTipChanged | kTrayBadgeChanged;
+
+// How the notification area answered a modify. Explorer busy at a slow logon answers late: the call
+// gives up after a few seconds although the change (or an add before it) may have been made.
+enum class TrayAnswer { Done, TimedOut, Refused };
 
 // Where the popup menu opens: at the mouse for a right press, at the icon for the keyboard.
 enum class TrayMenuAnchor { Mouse, Icon };
@@ -32,15 +37,18 @@ public:
     virtual std::string Prompt(const std::string& prompt) = 0;
     virtual void CancelPrompt() = 0;  // closes an open prompt as Cancel would
 
-    // Both answer false when the notification area refused (not ready yet, or it lost the icon).
+    // False when the notification area did not take it (not ready, busy, or the icon exists).
     virtual bool AddTrayIcon(const TrayLook& look) = 0;
-    virtual bool ModifyTrayIcon(const TrayLook& look, unsigned changes) = 0;
+    virtual TrayAnswer ModifyTrayIcon(const TrayLook& look, unsigned changes) = 0;
+    virtual void SetTrayIconVersion() = 0;  // the keyboard's callbacks, once per icon the area holds
     virtual void DeleteTrayIcon() = 0;
     virtual void SetTrayRetryTimer(bool running) = 0;  // ticks reach FrmSrvMan::TrayRetryTick
     virtual void FocusTrayIcon() = 0;                  // the keyboard goes back to the notification area
     // A notification from the icon (a toast on Windows 10 and 11), respecting quiet time.
     virtual void ShowNotification(const std::string& title, const std::string& text) = 0;
     virtual std::string SystemMessage(std::uint32_t error) = 0;  // the system's text for an error code
+    // The local time `ms` from now, hours and minutes, in the user's short time format.
+    virtual std::string LocalTimeIn(std::uint64_t ms) = 0;
 
     virtual void ShowNormal() = 0;        // shown, restored, with a taskbar button
     virtual void MinimiseAndHide() = 0;   // minimised and hidden, no taskbar button

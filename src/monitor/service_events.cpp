@@ -13,6 +13,12 @@ Notification Make(const std::string& title, const std::string& text) {
 
 std::string Minutes(int n) { return std::to_string(n) + (n == 1 ? " minute" : " minutes"); }
 
+std::string Ordinal(int n) {
+    const int tens = n % 100;
+    const char* suffix = tens >= 11 && tens <= 13 ? "th" : n % 10 == 1 ? "st" : n % 10 == 2 ? "nd" : n % 10 == 3 ? "rd" : "th";
+    return std::to_string(n) + suffix;
+}
+
 }  // namespace
 
 std::string CutToCharacters(const std::string& text, std::size_t characters) {
@@ -24,50 +30,128 @@ std::string CutToCharacters(const std::string& text, std::size_t characters) {
     return text.substr(0, i);
 }
 
-void ServiceEvents::Watch(const std::string& computerName, const std::string& serviceName) {
+void ServiceEvents::Watch(const std::string& computerName, const std::string& serviceName, int restartMinutes) {
     computerName_ = computerName;
     serviceName_ = serviceName;
+    restartMinutes_ = restartMinutes;
 }
 
-std::optional<Notification> ServiceEvents::StatusRead(const std::string& stateText, std::uint32_t error,
+std::optional<ServiceEvent> ServiceEvents::StatusRead(const std::string& stateText, std::uint32_t error,
                                                       int minutesToCheck) {
+    ServiceEvent event;
     if (stateText.empty()) {
         if (++unreadablePolls_ < kUnreadablePollsToNotify || cannotReadShown_) return std::nullopt;
         cannotReadShown_ = true;
-        return Make("Kestrin cannot read " + serviceName_, Reason(error) + " (" + OnComputer() + ")");
+        event.kind = ServiceEventKind::CannotRead;
+        event.error = error;
+        return event;
     }
     unreadablePolls_ = 0;
     const std::string before = std::exchange(lastReadable_, stateText);
+    event.stateText = stateText;
     if (cannotReadShown_) {
         cannotReadShown_ = false;
-        return Make(serviceName_ + " is " + stateText + " again", "Kestrin can read it again " + OnComputer() + ".");
+        event.kind = ServiceEventKind::CanReadAgain;
+        return event;
     }
     if (awaitingRestart_ && stateText == "Running") {
         awaitingRestart_ = false;
-        return Make("Kestrin started " + serviceName_ + " again", serviceName_ + " is running.");
+        event.kind = ServiceEventKind::Restarted;
+        event.restarts = ++restarts_;
+        return event;
     }
     if (stateText == "Stopped" && !before.empty() && before != "Stopped") {
-        return Make(serviceName_ + " has stopped", "Kestrin will start it again within " + Minutes(minutesToCheck) + ".");
+        event.kind = ServiceEventKind::Stopped;
+        event.minutesToCheck = minutesToCheck;
+        return event;
     }
     return std::nullopt;
 }
 
-std::optional<Notification> ServiceEvents::CommandAnswered(const ServiceRequest& request, std::uint32_t error) {
+std::optional<ServiceEvent> ServiceEvents::CommandAnswered(const ServiceRequest& request, std::uint32_t error) {
     if (request.command == ServiceCommand::Status) return std::nullopt;
-    if (request.automatic) {
-        awaitingRestart_ = error == 0;
-        if (error == 0) return std::nullopt;
-        return Make("Kestrin could not start " + serviceName_, Reason(error) + " It will try again in 10 minutes.");
-    }
+    if (request.automatic) awaitingRestart_ = error == 0;
     if (error == 0) return std::nullopt;
-    const char* verb = request.command == ServiceCommand::Start ? " could not be started" : " could not be stopped";
-    return Make(serviceName_ + verb, Reason(error));
+    ServiceEvent event;
+    event.kind = request.automatic ? ServiceEventKind::RestartRefused : ServiceEventKind::CommandRefused;
+    event.command = request.command;
+    event.error = error;
+    return event;
+}
+
+Notification ServiceEvents::NotificationFor(const ServiceEvent& event) const {
+    // A refusal without the system's words still says it was one, not that the state is unknown.
+    const std::string reason = Reason(event.error);
+    const std::string refusal = reason.empty() ? "Windows gave no reason." : reason;
+    switch (event.kind) {
+    case ServiceEventKind::Stopped:
+        return Make(serviceName_ + " has stopped",
+                    "Kestrin will start it again within " + Minutes(event.minutesToCheck) + ".");
+    case ServiceEventKind::Restarted:
+        return Make("Kestrin started " + serviceName_ + " again",
+                    serviceName_ + " is running." +
+                        (event.restarts > 1 ? " This is the " + Ordinal(event.restarts) +
+                                                  " time Kestrin has started it since watching began."
+                                            : ""));
+    case ServiceEventKind::RestartRefused:
+        return Make("Kestrin could not start " + serviceName_,
+                    refusal + " It will try again in " + Minutes(restartMinutes_) + ".");
+    case ServiceEventKind::CommandRefused:
+        return Make(serviceName_ + (event.command == ServiceCommand::Start ? " could not be started"
+                                                                           : " could not be stopped"),
+                    refusal);
+    case ServiceEventKind::CannotRead:
+        return Make("Kestrin cannot read " + serviceName_,
+                    (reason.empty() ? "Its state cannot be read." : reason) + " (" + OnComputer() + ")");
+    case ServiceEventKind::CanReadAgain:
+        return Make(serviceName_ + " is " + event.stateText + " again", "Kestrin can read it again " + OnComputer() + ".");
+    }
+    return {};
+}
+
+EventEntry ServiceEvents::Entry(EventId id, const std::string& words, int count) const {
+    EventEntry entry;
+    entry.id = id;
+    entry.strings = {serviceName_, computerName_, words, "0", "", std::to_string(count)};
+    return entry;
+}
+
+EventEntry ServiceEvents::EntryFor(const ServiceEvent& event) const {
+    const char* command = event.command == ServiceCommand::Start ? "Start refused" : "Stop refused";
+    EventEntry entry;
+    switch (event.kind) {
+    case ServiceEventKind::Stopped:
+        entry = Entry(EventId::ServiceStopped, "Stopped");
+        entry.type = EventType::Warning;
+        break;
+    case ServiceEventKind::Restarted:
+        entry = Entry(EventId::RestartedByCheck, "Started again by the restart check", event.restarts);
+        break;
+    case ServiceEventKind::RestartRefused:
+        entry = Entry(EventId::RestartRefused, "Restart refused");
+        entry.type = EventType::Error;
+        break;
+    case ServiceEventKind::CommandRefused:
+        entry = Entry(EventId::CommandRefused, command);
+        entry.type = EventType::Warning;
+        break;
+    case ServiceEventKind::CannotRead:
+        entry = Entry(EventId::CannotRead, "State cannot be read");
+        entry.type = EventType::Warning;
+        break;
+    case ServiceEventKind::CanReadAgain:
+        entry = Entry(EventId::CanReadAgain, event.stateText);
+        break;
+    }
+    entry.strings[3] = std::to_string(event.error);
+    entry.strings[4] = Reason(event.error);
+    return entry;
 }
 
 std::string ServiceEvents::Reason(std::uint32_t error) const {
     std::string text = error && reason_ ? reason_(error) : std::string();
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
-    return text.empty() ? "Its state cannot be read." : text;
+    return text;
 }
 
 std::string ServiceEvents::OnComputer() const {
@@ -82,6 +166,14 @@ std::optional<Notification> NotificationPace::Due(std::uint64_t nowMs) {
     if (!waiting_ || (lastShownMs_ && nowMs - *lastShownMs_ < kNotificationPaceMs)) return std::nullopt;
     lastShownMs_ = nowMs;
     return std::exchange(waiting_, std::nullopt);
+}
+
+bool EntryPace::Allow(EventId id, std::uint64_t nowMs) {
+    if (id != EventId::ServiceStopped && id != EventId::CannotRead && id != EventId::CanReadAgain) return true;
+    const auto last = lastWrittenMs_.find(id);
+    if (last != lastWrittenMs_.end() && nowMs - last->second < kRepeatedEntryPaceMs) return false;
+    lastWrittenMs_[id] = nowMs;
+    return true;
 }
 
 }  // namespace kestrin

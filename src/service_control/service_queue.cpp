@@ -22,8 +22,10 @@ ServiceAnswer RunServiceRequest(ScmPort& scm, const ServiceRequest& request) {
 }
 
 bool SameWaitingCommand(const ServiceRequest& last, const ServiceRequest& next) {
+    // The restart check's start and the user's are told apart when refused: never merged.
     return next.command != ServiceCommand::Status && last.command == next.command &&
-           last.computerName == next.computerName && last.serviceName == next.serviceName;
+           last.automatic == next.automatic && last.computerName == next.computerName &&
+           last.serviceName == next.serviceName;
 }
 
 }  // namespace kestrin

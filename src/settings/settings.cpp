@@ -3,6 +3,16 @@
 
 namespace kestrin {
 
+std::string WatcherName(const std::string& serviceName, const std::string& computerName) {
+    const std::size_t start = computerName.find_first_not_of('\\');
+    return serviceName + "@" + (start == std::string::npos ? std::string() : computerName.substr(start));
+}
+
+std::string SettingsKeyPath(const std::optional<std::string>& serviceOption, const std::string& computerOption) {
+    if (!serviceOption) return kSettingsKeyPath;
+    return std::string("Software\\Kestrin\\Watchers\\") + WatcherName(*serviceOption, computerOption);
+}
+
 std::string Settings::ReadComputerName() { return store_.Read(kComputerNameKey).value_or(""); }
 
 std::string Settings::ReadServiceName() { return store_.Read(kServiceNameKey).value_or(""); }
@@ -10,6 +20,17 @@ std::string Settings::ReadServiceName() { return store_.Read(kServiceNameKey).va
 bool Settings::ReadMinimiseToTray() {
     // Anything but "True" (a hand-edited or damaged value) reads as a shown window.
     return store_.Read(kMinimiseToTrayKey).value_or("False") == "True";
+}
+
+std::optional<int> Settings::ReadRestartMinutes() {
+    const std::optional<std::string> text = store_.Read(kRestartMinutesKey);
+    if (!text || text->empty() || text->size() > 2 ||
+        text->find_first_not_of("0123456789") != std::string::npos) {
+        return std::nullopt;
+    }
+    const int minutes = std::stoi(*text);
+    if (minutes < 1 || minutes > 60) return std::nullopt;
+    return minutes;
 }
 
 bool Settings::ReadNotifications() { return store_.Read(kNotificationsKey).value_or("True") != "False"; }

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "text/utf.h"
+
 namespace kestrin {
 
 std::wstring Widen(const std::string& utf8) {
@@ -14,11 +16,8 @@ std::wstring Widen(const std::string& utf8) {
 }
 
 std::string Narrow(const wchar_t* utf16, std::size_t length) {
-    if (length == 0) return {};
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, utf16, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, utf16, static_cast<int>(length), narrow.data(), size, nullptr, nullptr);
-    return narrow;
+    static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 wchar_t");
+    return Utf16ToUtf8(reinterpret_cast<const char16_t*>(utf16), length);
 }
 
 std::string Narrow(const std::wstring& utf16) { return Narrow(utf16.data(), utf16.size()); }

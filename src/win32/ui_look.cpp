@@ -16,6 +16,16 @@ void SetFontOnChildren(HWND parent, HFONT font) {
     }
 }
 
+bool SettingChangesLook(WPARAM action, LPARAM area) {
+    // Most broadcasts ("Environment", "Policy", "intl" ...) change nothing a window of ours draws.
+    if (action == SPI_SETHIGHCONTRAST || action == SPI_SETNONCLIENTMETRICS || action == SPI_SETICONTITLELOGFONT ||
+        action == SPI_SETICONMETRICS) {
+        return true;
+    }
+    const auto* name = reinterpret_cast<const wchar_t*>(area);
+    return name && (::lstrcmpiW(name, L"ImmersiveColorSet") == 0 || ::lstrcmpiW(name, L"WindowMetrics") == 0);
+}
+
 bool HighContrastOn() {
     HIGHCONTRASTW contrast{};
     contrast.cbSize = sizeof(contrast);

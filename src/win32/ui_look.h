@@ -10,5 +10,7 @@ namespace kestrin {
 FontHandle CreateMessageFont(UINT dpi);
 void SetFontOnChildren(HWND parent, HFONT font);
 bool HighContrastOn();
+// Whether a WM_SETTINGCHANGE touches the look: high contrast, the fonts and metrics, the colour set.
+bool SettingChangesLook(WPARAM action, LPARAM area);
 
 }  // namespace kestrin

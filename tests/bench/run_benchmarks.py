@@ -13,6 +13,8 @@ CPU is the Wine process's user + system time from /proc (10 ms steps), so the ru
 for that step to matter little; min/median/max of the rounds are given.
 The report is printed and written to <build_dir>/benchmarks.txt. An argument names another build
 of the program to measure instead of kestrin.exe (say, an older one, for a before-and-after).
+`--short` takes every measurement once, briefly (seconds, for ./test.sh): its figures show that each
+measurement still works, not what it measures.
 """
 import os
 import sys
@@ -111,7 +113,16 @@ def run_program(env, exe):
     return env.spawn(env.exe(exe))
 
 
+# Sizes of the full run and of the short one: poll count, tick counts, seconds of answers, rounds.
+FULL = {"polls": 300, "ticks": 10000, "answer_s": 30, "rounds": 3, "round_ticks": 400, "idle_rounds": 5,
+        "idle_s": 60}
+SHORT = {"polls": 30, "ticks": 300, "answer_s": 3, "rounds": 1, "round_ticks": 50, "idle_rounds": 1,
+         "idle_s": 5}
+
+
 def main(argv):
+    size = SHORT if "--short" in argv else FULL
+    argv = [a for a in argv if a != "--short"]
     measured = argv[1] if len(argv) > 1 else "kestrin.exe"
     env = winenv.load()
     env.svc("reset", SERVICE)
@@ -119,7 +130,7 @@ def main(argv):
     env.svc("wait", SERVICE, "4", "20000")
     lines = []
 
-    poll = fields(probe(env, "poll-cost", SERVICE, "300"))
+    poll = fields(probe(env, "poll-cost", SERVICE, str(size["polls"])))
     lines.append(f"one status poll (open, query, close): {poll['poll_us']} us, mean of {poll['polls']}")
 
     program = run_program(env, measured)
@@ -127,26 +138,27 @@ def main(argv):
         time.sleep(3)
         probe(env, "ticks", "10", "2")
         lines.append(f"after 10 poll ticks:     {footprint(env, program)}")
-        probe(env, "ticks", "10000", "2", timeout=600)
-        lines.append(f"after 10,000 poll ticks: {footprint(env, program)}")
-        healthy = fields(probe(env, "responsiveness", "30", "50", timeout=120))
+        probe(env, "ticks", str(size["ticks"]), "2", timeout=600)
+        lines.append(f"after {size['ticks']:,} poll ticks: {footprint(env, program)}")
+        healthy = fields(probe(env, "responsiveness", str(size["answer_s"]), "50", timeout=120))
         lines.append(f"window answer, healthy service manager: worst {healthy['worst_ms']} ms, "
                      f"median {healthy['median_ms']} ms over {healthy['samples']} samples")
-        lines += poll_cost_rounds(env, program)
-        lines += idle_rounds(env, program)
+        lines += poll_cost_rounds(env, program, size["rounds"], size["round_ticks"])
+        lines += idle_rounds(env, program, size["idle_rounds"], size["idle_s"])
     finally:
         env.kill(program)
 
     slow = run_program(env, "kestrin_slow.exe")
     try:
         time.sleep(3)
-        stalled = fields(probe(env, "responsiveness", "30", "50", timeout=120))
+        stalled = fields(probe(env, "responsiveness", str(size["answer_s"]), "50", timeout=120))
         lines.append(f"window answer, 5 s per service-manager open: worst {stalled['worst_ms']} ms, "
                      f"median {stalled['median_ms']} ms over {stalled['samples']} samples")
     finally:
         env.kill(slow)
 
-    report = "\n".join([f"Kestrin benchmarks (Wine, {env.arch}, {measured})"] + lines) + "\n"
+    form = "short form, figures not comparable" if size is SHORT else "full"
+    report = "\n".join([f"Kestrin benchmarks (Wine, {env.arch}, {measured}, {form})"] + lines) + "\n"
     print(report)
     name = "benchmarks.txt" if len(argv) < 2 else "benchmarks-other.txt"
     with open(os.path.join(env.build_dir, name), "w") as f:

@@ -8,7 +8,7 @@
 #include <chrono>
 #include <optional>
 #include <string>
-#include <thread>
+#include <process.h>
 #include <vector>
 
 namespace kestrin::testing {
@@ -176,7 +176,8 @@ struct SeenMessageBox {
 class MessageBoxWatcher {
 public:
     explicit MessageBoxWatcher(DWORD threadId = ::GetCurrentThreadId())
-        : threadId_(threadId), thread_([this] { Watch(); }) {}
+        : threadId_(threadId),
+          thread_(reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, &MessageBoxWatcher::Run, this, 0, nullptr))) {}
     MessageBoxWatcher(const MessageBoxWatcher&) = delete;
     MessageBoxWatcher& operator=(const MessageBoxWatcher&) = delete;
     ~MessageBoxWatcher() { Stop(); }
@@ -184,7 +185,11 @@ public:
     // Ends the watch; the boxes seen until now.
     const std::vector<SeenMessageBox>& Stop() {
         done_ = true;
-        if (thread_.joinable()) thread_.join();
+        if (thread_) {
+            ::WaitForSingleObject(thread_, INFINITE);
+            ::CloseHandle(thread_);
+            thread_ = nullptr;
+        }
         return seen_;
     }
 
@@ -225,6 +230,11 @@ private:
         return TRUE;
     }
 
+    static unsigned __stdcall Run(void* self) {
+        static_cast<MessageBoxWatcher*>(self)->Watch();
+        return 0;
+    }
+
     void Watch() {
         while (!done_) {
             HWND box = nullptr;
@@ -245,7 +255,7 @@ private:
     DWORD threadId_;
     std::atomic<bool> done_{false};
     std::vector<SeenMessageBox> seen_;
-    std::thread thread_;
+    HANDLE thread_;  // the program's own threads are plain Win32 ones too: no threading library
 };
 
 }  // namespace kestrin::testing

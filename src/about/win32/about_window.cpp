@@ -116,6 +116,8 @@ INT_PTR AboutWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         ::InvalidateRect(hwnd_, nullptr, TRUE);
         return TRUE;
     case WM_SETTINGCHANGE:
+        if (!SettingChangesLook(wp, lp)) return FALSE;
+        [[fallthrough]];
     case WM_SYSCOLORCHANGE:
     case WM_THEMECHANGED:
         ApplyDpi();

@@ -45,8 +45,10 @@ INT_PTR CALLBACK PromptProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) {
         ::SetWindowTextW(dialog, state->title.c_str());
         ::SetDlgItemTextW(dialog, IDC_PROMPT_TEXT, state->prompt.c_str());
         return TRUE;  // focus goes to the edit box, the first tab stop
-    case WM_DPICHANGED:
     case WM_SETTINGCHANGE:
+        if (!SettingChangesLook(wp, lp)) return FALSE;
+        [[fallthrough]];
+    case WM_DPICHANGED:
         // The dialog manager rescales the layout and resets the fonts first; ours goes on after.
         ::PostMessageW(dialog, kApplyFont, 0, 0);
         return FALSE;

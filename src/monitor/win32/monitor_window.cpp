@@ -7,6 +7,7 @@
 #include "monitor/command_line.h"
 #include "monitor/win32/badged_icon.h"
 #include "monitor/win32/input_prompt.h"
+#include "settings/start_with_windows.h"
 #include "win32/dpi.h"
 #include "win32/system_function.h"
 #include "win32/text.h"
@@ -83,11 +84,14 @@ LRESULT PicHook::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 MonitorWindow::MonitorWindow(HINSTANCE instance, AppLifetime& lifetime, SettingsStore& store,
-                             std::unique_ptr<ScmPort> scm, ShowAboutFn showAbout, EndSessionFn endSession)
+                             std::unique_ptr<ScmPort> scm, EventRecord& record, StartWithWindows& startWithWindows,
+                             ShowAboutFn showAbout, EndSessionFn endSession)
     : instance_(instance),
       lifetime_(lifetime),
       store_(store),
       scm_(std::move(scm)),
+      record_(record),
+      startWithWindows_(startWithWindows),
       showAbout_(std::move(showAbout)),
       endSession_(std::move(endSession)),
       taskbarCreated_(::RegisterWindowMessageW(L"TaskbarCreated")),
@@ -97,7 +101,7 @@ MonitorWindow::~MonitorWindow() {
     if (hwnd_) ::DestroyWindow(hwnd_);
 }
 
-bool MonitorWindow::Create(const std::string& arguments) {
+bool MonitorWindow::Create(const CommandLine& commandLine) {
     RegisterClassOnce(instance_, kWindowClass, &MonitorWindow::Thunk,
                       reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)));
     const TwipsScale system(SystemDpi());
@@ -112,7 +116,7 @@ bool MonitorWindow::Create(const std::string& arguments) {
     lifetime_.WindowOpened();
     CreateControls();
     AllowShellMessages();
-    trayIcon_.emplace(picHook_.Handle(), kTrayIconId, kTrayCallback, nullptr);
+    trayIcon_.emplace(picHook_.Handle(), kTrayIconId, kTrayCallback);
     // The window may open on a monitor of another scale than the system's.
     dpi_ = WindowDpi(hwnd_);
     FitClientToTwips();
@@ -121,12 +125,15 @@ bool MonitorWindow::Create(const std::string& arguments) {
     services_ = std::make_unique<WorkerServiceQueue>(std::move(scm_), hwnd_, kAnswersArrived);
     MonitorView& view = *this;
     Clock& clock = *this;
-    frm_ = std::make_unique<FrmSrvMan>(view, store_, *services_, clock);
-    frm_->Load(arguments);
+    frm_ = std::make_unique<FrmSrvMan>(view, store_, *services_, clock, record_);
+    frm_->Load(commandLine);
     if (!hwnd_) return true;  // the start-up sequence may already have ended the session
-    // Windows starts the watcher again after a crash, a hang or an update restart; never with
-    // `reset`, which would bring the prompts back instead of watching.
-    ::RegisterApplicationRestart(Widen(RestartArguments(arguments)).c_str(), 0);
+    // Windows Error Reporting may start this copy again after a crash or a hang, with its own
+    // options so it watches the same service. Not after a reboot: the user's own logon start (a
+    // shortcut, a Run value, a task) brings it back then, and a second copy would join it.
+    if (const std::optional<std::string> restart = RestartArguments(commandLine)) {
+        ::RegisterApplicationRestart(Widen(*restart).c_str(), RESTART_NO_REBOOT);
+    }
     ::SetTimer(hwnd_, kTimer1, kTimer1Interval, nullptr);
     ::SetTimer(hwnd_, kTimer2, kTimer2Interval, nullptr);
     return true;
@@ -184,23 +191,25 @@ void MonitorWindow::LoadIcons() {
     // Each picks the image drawn for its own size; the old ones go only once nothing shows them.
     IconHandle icon = LoadProgramIcon(instance_, MetricForDpi(SM_CXICON, dpi_));
     IconHandle smallIcon = LoadProgramIcon(instance_, MetricForDpi(SM_CXSMICON, dpi_));
-    IconHandle trayImage = TrayImage(trayBadge_);
     ::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon.Get()));
     ::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.Get()));
-    trayIcon_->Modify(nullptr, trayImage.Get());  // refused before the first add: the add takes it then
     icon_ = std::move(icon);
     smallIcon_ = std::move(smallIcon);
-    trayImage_ = std::move(trayImage);
+    if (trayBadge_) {
+        trayIcon_->SetImage(TrayImage(*trayBadge_));
+        trayIcon_->Modify(nullptr, true);  // refused while there is no icon: the next add takes it
+    }
 }
 
 IconHandle MonitorWindow::TrayImage(TrayBadge badge) const {
+    // The notification area draws at the system's DPI, whatever monitor the window is on.
     if (badge == TrayBadge::Plain) {
         HICON plain = nullptr;
         if (SUCCEEDED(::LoadIconMetric(instance_, MAKEINTRESOURCEW(IDI_KESTRIN), LIM_SMALL, &plain))) {
             return IconHandle(plain);
         }
     }
-    return MakeBadgedIcon(instance_, IDI_KESTRIN, MetricForDpi(SM_CXSMICON, dpi_), badge);
+    return MakeBadgedIcon(instance_, IDI_KESTRIN, MetricForDpi(SM_CXSMICON, SystemDpi()), badge);
 }
 
 void MonitorWindow::ApplySystemLook() {
@@ -239,11 +248,16 @@ LRESULT MonitorWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     }
     case WM_SETTINGCHANGE:
+        if (!SettingChangesLook(wp, lp)) break;
+        [[fallthrough]];
     case WM_SYSCOLORCHANGE:
     case WM_THEMECHANGED:
         ApplySystemLook();
         ApplyDpi();  // the UI font may have changed too
         break;
+    case WM_INITMENUPOPUP:
+        CheckMenuItems(reinterpret_cast<HMENU>(wp));
+        return 0;
     case WM_TIMER:
         if (wp == kTimer1) {
             ApplyAnswers();  // unchanged statuses come unannounced: collected before the next is asked
@@ -263,6 +277,8 @@ LRESULT MonitorWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case IDC_COMMAND1: frm_->Command1Click(); return 0;
         case IDC_COMMAND2: frm_->Command2Click(); return 0;
         case IDM_ABOUT: frm_->AboutClick(); return 0;
+        case IDM_STARTWITHWINDOWS: ToggleStartWithWindows(); return 0;
+        case IDM_PAUSE: frm_->PauseClick(); return 0;
         case IDM_EXIT:
         case IDM_EXIT2: frm_->ExitClick(); return 0;
         default: break;
@@ -292,6 +308,19 @@ LRESULT MonitorWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         break;
     }
     return ::DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+void MonitorWindow::CheckMenuItems(HMENU menu) {
+    // Read as the menu opens: Settings or Task Manager may have switched the start off meanwhile.
+    ::CheckMenuItem(menu, IDM_STARTWITHWINDOWS, startWithWindows_.IsOn() ? MF_CHECKED : MF_UNCHECKED);
+    ::CheckMenuItem(menu, IDM_PAUSE, frm_->RestartsPaused() ? MF_CHECKED : MF_UNCHECKED);
+}
+
+void MonitorWindow::ToggleStartWithWindows() {
+    if (const std::uint32_t error = startWithWindows_.Toggle()) {
+        ::MessageBoxW(hwnd_, Widen(SystemMessage(error)).c_str(), Widen(kApplicationTitle).c_str(),
+                      MB_OK | MB_ICONWARNING);
+    }
 }
 
 void MonitorWindow::ApplyAnswers() {
@@ -332,23 +361,42 @@ std::string MonitorWindow::Prompt(const std::string& prompt) {
 void MonitorWindow::CancelPrompt() { CancelInputPrompt(prompt_); }
 
 bool MonitorWindow::AddTrayIcon(const TrayLook& look) {
-    if (look.badge != trayBadge_ || !trayImage_) {
+    if (look.badge != trayBadge_) {
         trayBadge_ = look.badge;
-        trayImage_ = TrayImage(trayBadge_);
-        trayIcon_->SetImage(trayImage_.Get());
+        trayIcon_->SetImage(TrayImage(look.badge));
     }
     return trayIcon_->Add(look.tip);
 }
 
-bool MonitorWindow::ModifyTrayIcon(const TrayLook& look, unsigned changes) {
-    IconHandle image;
-    if (changes & kTrayBadgeChanged) {
+TrayAnswer MonitorWindow::ModifyTrayIcon(const TrayLook& look, unsigned changes) {
+    const bool image = (changes & kTrayBadgeChanged) != 0;
+    if (image && look.badge != trayBadge_) {
         trayBadge_ = look.badge;
-        image = TrayImage(trayBadge_);
+        trayIcon_->SetImage(TrayImage(look.badge));
     }
-    const bool modified = trayIcon_->Modify(changes & kTrayTipChanged ? &look.tip : nullptr, image.Get());
-    if (image) trayImage_ = std::move(image);  // the shell has its own copy of the old one
-    return modified;
+    return trayIcon_->Modify(changes & kTrayTipChanged ? &look.tip : nullptr, image);
+}
+
+void MonitorWindow::SetTrayIconVersion() { trayIcon_->SetVersion(); }
+
+std::string MonitorWindow::LocalTimeIn(std::uint64_t ms) {
+    FILETIME now{};
+    ::GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER at{};
+    at.LowPart = now.dwLowDateTime;
+    at.HighPart = now.dwHighDateTime;
+    at.QuadPart += ms * 10000;  // 100 ns units
+    const FILETIME then{at.LowPart, at.HighPart};
+    SYSTEMTIME utc{};
+    SYSTEMTIME local{};
+    if (!::FileTimeToSystemTime(&then, &utc) || !::SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) return {};
+    // The user's short time format (hours and minutes), as the taskbar clock shows it.
+    wchar_t format[80] = {};
+    const bool haveFormat = ::GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SSHORTTIME, format, 80) > 0;
+    wchar_t text[80] = {};
+    const int length = ::GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, haveFormat ? 0 : TIME_NOSECONDS, &local,
+                                         haveFormat ? format : nullptr, text, 80);
+    return length > 1 ? Narrow(text, static_cast<std::size_t>(length - 1)) : std::string();
 }
 
 void MonitorWindow::ShowNotification(const std::string& title, const std::string& text) {

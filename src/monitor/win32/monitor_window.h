@@ -20,6 +20,7 @@
 namespace kestrin {
 
 class SettingsStore;
+class StartWithWindows;
 
 // The hidden child that receives the notification icon's callbacks.
 class PicHook : public Window<PicHook> {
@@ -39,11 +40,12 @@ public:
     using EndSessionFn = std::function<void()>;  // closes the program's other windows
 
     MonitorWindow(HINSTANCE instance, AppLifetime& lifetime, SettingsStore& store, std::unique_ptr<ScmPort> scm,
-                  ShowAboutFn showAbout, EndSessionFn endSession);
+                  EventRecord& record, StartWithWindows& startWithWindows, ShowAboutFn showAbout,
+                  EndSessionFn endSession);
     ~MonitorWindow() override;
 
     // Creates the hidden window, runs the start-up sequence, then starts the two timers.
-    bool Create(const std::string& arguments);
+    bool Create(const CommandLine& commandLine);
 
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
 
@@ -57,6 +59,8 @@ private:
     void AllowShellMessages();
     void EndSession();
     void ApplyAnswers();
+    void CheckMenuItems(HMENU menu);
+    void ToggleStartWithWindows();
     IconHandle TrayImage(TrayBadge badge) const;
     LRESULT ColourLabel(HDC dc, HWND label);
     void SetControlText(int id, const std::string& text);
@@ -70,7 +74,9 @@ private:
     std::string Prompt(const std::string& prompt) override;
     void CancelPrompt() override;
     bool AddTrayIcon(const TrayLook& look) override;
-    bool ModifyTrayIcon(const TrayLook& look, unsigned changes) override;
+    TrayAnswer ModifyTrayIcon(const TrayLook& look, unsigned changes) override;
+    void SetTrayIconVersion() override;
+    std::string LocalTimeIn(std::uint64_t ms) override;
     void ShowNotification(const std::string& title, const std::string& text) override;
     std::string SystemMessage(std::uint32_t error) override;
     void DeleteTrayIcon() override;
@@ -89,7 +95,9 @@ private:
     HINSTANCE instance_;
     AppLifetime& lifetime_;
     SettingsStore& store_;
-    std::unique_ptr<ScmPort> scm_;  // handed to the worker once the window exists
+    std::unique_ptr<ScmPort> scm_;
+    EventRecord& record_;
+    StartWithWindows& startWithWindows_;  // handed to the worker once the window exists
     ShowAboutFn showAbout_;
     EndSessionFn endSession_;
     UINT taskbarCreated_;
@@ -99,8 +107,8 @@ private:
     LabelColours statusColours_{};
     IconHandle icon_;
     IconHandle smallIcon_;
-    IconHandle trayImage_;  // the program's icon with trayBadge_, at the notification area's size
-    TrayBadge trayBadge_ = TrayBadge::Plain;
+    std::optional<TrayBadge> trayBadge_;  // the badge of the image the icon record holds
+
     MenuHandle popupMenu_;
     FontHandle statusFont_;
     FontHandle labelFont_;

@@ -1,59 +1,69 @@
 // Keeps the icon record between calls so a modify only rewrites the tip.
 #include "monitor/win32/tray_icon.h"
 
+#include "text/utf.h"
 #include "win32/text.h"
 
 namespace kestrin {
 namespace {
 
-// Copies as much of `text` as the fixed field holds, always NUL-terminated.
+// Copies as much of `text` as the fixed field holds, in whole characters, always NUL-terminated.
 template <std::size_t N>
 void CopyToField(const std::string& text, wchar_t (&field)[N]) {
-    field[Widen(text).copy(field, N - 1)] = L'\0';
+    const std::wstring wide = Widen(text);
+    const std::size_t units =
+        WholeUtf16Units(reinterpret_cast<const char16_t*>(wide.data()), wide.size(), N - 1);
+    field[wide.copy(field, units)] = L'\0';
 }
 
 }  // namespace
 
-TrayIcon::TrayIcon(HWND owner, UINT id, UINT callbackMessage, HICON icon) {
+TrayIcon::TrayIcon(HWND owner, UINT id, UINT callbackMessage) {
     record_.cbSize = sizeof(record_);
     record_.hWnd = owner;
     record_.uID = id;
     record_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     record_.uCallbackMessage = callbackMessage;
-    record_.hIcon = icon;
 }
 
 void TrayIcon::SetTip(const std::string& tip) { CopyToField(tip, record_.szTip); }
 
 bool TrayIcon::Add(const std::string& tip) {
     SetTip(tip);
-    if (!::Shell_NotifyIconW(NIM_ADD, &record_)) return false;
+    return ::Shell_NotifyIconW(NIM_ADD, &record_) != FALSE;
+}
+
+void TrayIcon::SetVersion() {
     // NOTIFYICON_VERSION, not _4: lParam still carries the mouse message as before, and the shell
     // adds NIN_KEYSELECT for Enter/Space and WM_CONTEXTMENU for the menu key, so the keyboard
-    // reaches the icon. The version lasts as long as the icon, so every add sets it again.
+    // reaches the icon. The version lasts as long as the icon, so every new icon sets it again.
     NOTIFYICONDATAW version = record_;
     version.uVersion = NOTIFYICON_VERSION;
     ::Shell_NotifyIconW(NIM_SETVERSION, &version);
-    return true;
 }
 
-bool TrayIcon::Modify(const std::string* tip, HICON icon) {
+TrayAnswer TrayIcon::Modify(const std::string* tip, bool image) {
     // Only what changed crosses to the shell; every add still sends the whole record.
     UINT flags = 0;
     if (tip) {
         SetTip(*tip);
         flags |= NIF_TIP;
     }
-    if (icon) {
-        record_.hIcon = icon;
-        flags |= NIF_ICON;
-    }
+    if (image) flags |= NIF_ICON;
     NOTIFYICONDATAW change = record_;
     change.uFlags = flags;
-    return ::Shell_NotifyIconW(NIM_MODIFY, &change) != FALSE;
+    ::SetLastError(ERROR_SUCCESS);
+    if (::Shell_NotifyIconW(NIM_MODIFY, &change)) return TrayAnswer::Done;
+    // Shell_NotifyIcon waits about 4 s for Explorer and then fails with ERROR_TIMEOUT, or with no
+    // error at all when the message went unanswered: Explorer may still have made the change.
+    const DWORD error = ::GetLastError();
+    return error == ERROR_TIMEOUT || error == ERROR_SUCCESS ? TrayAnswer::TimedOut : TrayAnswer::Refused;
 }
 
-void TrayIcon::SetImage(HICON icon) { record_.hIcon = icon; }
+void TrayIcon::SetImage(IconHandle image) {
+    record_.hIcon = image.Get();
+    image_ = std::move(image);  // the old image goes only now; the shell keeps its own copy
+}
 
 void TrayIcon::ShowBalloon(const std::string& title, const std::string& text, HICON largeIcon) {
     NOTIFYICONDATAW balloon = record_;

@@ -4,11 +4,10 @@
 #include <optional>
 #include <string>
 
+#include "settings/settings.h"
 #include "settings/settings_store.h"
 
 namespace kestrin {
-
-inline constexpr const char* kSettingsKeyPath = "Software\\Kestrin\\Settings";
 
 class RegistrySettingsStore final : public SettingsStore {
 public:

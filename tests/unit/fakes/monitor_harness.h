@@ -16,7 +16,8 @@ struct MonitorHarness {
     RecordingMonitorView view;
     TestServiceQueue services{scm};
     FakeClock clock;
-    FrmSrvMan frm{view, store, services, clock};
+    FakeEventRecord record;
+    FrmSrvMan frm{view, store, services, clock, record};
 
     MonitorHarness() {
         view.frm = &frm;

@@ -8,6 +8,7 @@
 
 #include "fakes/fake_scm_port.h"
 #include "monitor/clock.h"
+#include "monitor/event_record.h"
 #include "monitor/frm_srv_man.h"
 #include "monitor/monitor_view.h"
 #include "service_control/service_queue.h"
@@ -21,6 +22,9 @@ public:
     bool visible = false;
     bool minimised = false;
     bool trayAccepts = true;             // false: the notification area refuses adds and modifies
+    bool trayAddTimesOut = false;        // an add answers false although the icon was added
+    bool trayModifyTimesOut = false;     // a modify answers late: not known whether it was made
+    int trayVersionsSet = 0;
     bool trayRetryTimer = false;
     int trayModifies = 0;
     int labelSets = 0;
@@ -58,20 +62,23 @@ public:
     void CancelPrompt() override { events.push_back("CancelPrompt"); }
     bool AddTrayIcon(const TrayLook& look) override {
         events.push_back("AddTrayIcon");
-        if (!trayAccepts) return false;
+        if (!trayAccepts || (trayIconShown && trayAddTimesOut)) return false;
         trayIconShown = true;
         trayTip = look.tip;
         trayBadge = look.badge;
-        return true;
+        return !trayAddTimesOut;
     }
-    bool ModifyTrayIcon(const TrayLook& look, unsigned changes) override {
+    TrayAnswer ModifyTrayIcon(const TrayLook& look, unsigned changes) override {
         ++trayModifies;
         trayChanges.push_back(changes);
-        if (!trayAccepts) return false;
+        if (trayModifyTimesOut) return TrayAnswer::TimedOut;
+        if (!trayAccepts || !trayIconShown) return TrayAnswer::Refused;
         if (changes & kTrayTipChanged) trayTip = look.tip;
         if (changes & kTrayBadgeChanged) trayBadge = look.badge;
-        return true;
+        return TrayAnswer::Done;
     }
+    void SetTrayIconVersion() override { ++trayVersionsSet; }
+    std::string LocalTimeIn(std::uint64_t ms) override { return "in " + std::to_string(ms / 60000) + " min"; }
     void ShowNotification(const std::string& title, const std::string& text) override {
         notifications.push_back({title, text});
     }
@@ -110,6 +117,12 @@ public:
         events.push_back("Unload");
         if (frm) frm->Unload();
     }
+};
+
+class FakeEventRecord : public EventRecord {
+public:
+    std::vector<EventEntry> entries;
+    void Write(const EventEntry& entry) override { entries.push_back(entry); }
 };
 
 class FakeClock : public Clock {

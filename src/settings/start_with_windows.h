@@ -1,0 +1,49 @@
+// Start with Windows: a copy's value under the user's Run key, as the Startup apps page of Settings and
+// Task Manager show it, with their switch under StartupApproved\Run.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kestrin {
+
+// HKEY_CURRENT_USER's Run and StartupApproved\Run keys. Writes answer the system's error code, 0 when done.
+class StartupRegistry {
+public:
+    virtual ~StartupRegistry() = default;
+    virtual std::optional<std::string> ReadRun(const std::string& name) = 0;
+    virtual std::optional<std::vector<std::uint8_t>> ReadApproved(const std::string& name) = 0;
+    virtual std::uint32_t WriteRun(const std::string& name, const std::string& command) = 0;
+    virtual std::uint32_t WriteApproved(const std::string& name, const std::vector<std::uint8_t>& bytes) = 0;
+    virtual std::uint32_t DeleteRun(const std::string& name) = 0;      // a missing value is no error
+    virtual std::uint32_t DeleteApproved(const std::string& name) = 0;
+};
+
+// The Run value's name: "Kestrin" for a copy without a service of its own, else "Kestrin <service>@<computer>".
+std::string RunValueName(const std::optional<std::string>& serviceOption, const std::string& computerOption);
+
+// The Run value's data: the program's full path, quoted, then the copy's options.
+std::string RunCommand(const std::string& programPath, const std::string& options);
+
+// Whether StartupApproved lets the value run: missing means yes; 02 or 06 first yes, 03 or 07 no.
+bool StartupApproved(const std::optional<std::vector<std::uint8_t>>& approved);
+
+class StartWithWindows {
+public:
+    StartWithWindows(StartupRegistry& registry, std::string valueName, std::string command)
+        : registry_(registry), valueName_(std::move(valueName)), command_(std::move(command)) {}
+
+    // Read each time: the user may have switched it off in Settings meanwhile.
+    bool IsOn();
+    // Writes the value (marked enabled) when off, deletes it when on; the error of a refused write, else 0.
+    std::uint32_t Toggle();
+
+private:
+    StartupRegistry& registry_;
+    std::string valueName_;
+    std::string command_;
+};
+
+}  // namespace kestrin

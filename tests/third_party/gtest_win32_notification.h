@@ -1,0 +1,26 @@
+// GoogleTest's Notification for mingw's Win32 thread model, where std::mutex does not exist.
+#pragma once
+
+#include <windows.h>
+
+#define GTEST_HAS_NOTIFICATION_ 1
+
+namespace testing {
+namespace internal {
+
+class Notification {
+public:
+    Notification() : event_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    ~Notification() { ::CloseHandle(event_); }
+    Notification(const Notification&) = delete;
+    Notification& operator=(const Notification&) = delete;
+
+    void Notify() { ::SetEvent(event_); }
+    void WaitForNotification() { ::WaitForSingleObject(event_, INFINITE); }
+
+private:
+    HANDLE event_;
+};
+
+}  // namespace internal
+}  // namespace testing
