@@ -260,12 +260,12 @@ class KestrinTestCase(unittest.TestCase):
 
     # -- kestrin -----------------------------------------------------------------------------
 
-    def start_kestrin(self, *args, program=None):
+    def start_kestrin(self, *args, program=None, winedebug=None):
         """Starts kestrin (or a variant) and makes sure it ends with the test."""
         exe = build_dir() / (program or self.program)
         self.assertTrue(exe.exists(), f"{exe.name} is not built in {exe.parent}")
         self.tray.remember_background()
-        proc = self.env.spawn(exe, *args)
+        proc = self.env.spawn(exe, *args, winedebug=winedebug)
         self.addCleanup(self.stop_kestrin, proc)
         return proc
 

@@ -4,7 +4,7 @@
 //   state <name>                          wait <name> <state> <timeout_ms>              reset <name>
 //   set-mode <name> <mode>                set-param <name> <value_name> <text>
 //   reg-get <key> <name>                  reg-set <key> <name> <value> [REG_SZ|REG_SZ_ODD|REG_EXPAND_SZ|REG_DWORD]
-//   reg-delete-key <key>                  idle
+//   reg-delete-key <key>                  idle          (reg-get prints binary data as hex bytes)
 // Keys start with HKCU\ or HKLM\ (or the long root names). Output is UTF-8; exit code 0 on success.
 #include <windows.h>
 
@@ -101,6 +101,10 @@ int GetValue(HKEY root, const std::wstring& path, const std::wstring& name) {
         Print(std::to_wstring(number));
     } else if (type == REG_SZ || type == REG_EXPAND_SZ) {
         Print(reinterpret_cast<const wchar_t*>(data.data()));
+    } else if (type == REG_BINARY) {
+        std::wstring hex;
+        for (DWORD i = 0; i < bytes; ++i) hex += (i ? L" " : L"") + std::wstring{L"0123456789abcdef"[data[i] >> 4], L"0123456789abcdef"[data[i] & 15]};
+        Print(hex);
     } else {
         return Fail(L"unsupported value type " + std::to_wstring(type), ERROR_UNSUPPORTED_TYPE);
     }

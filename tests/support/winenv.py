@@ -205,13 +205,17 @@ class Env:
             out.seek(0)
             return returncode, out.read().decode("utf-8", errors="replace").replace("\r", "")
 
-    def spawn(self, exe, *args):
-        """Starts a Windows program and returns at once; its output goes to popen.log_path."""
+    def spawn(self, exe, *args, winedebug=None):
+        """Starts a Windows program and returns at once; its output goes to popen.log_path.
+
+        `winedebug` replaces WINEDEBUG for this program alone (say, to read its event log entries).
+        """
         name = os.path.splitext(os.path.basename(str(exe)))[0]
         log_path = os.path.join(self.log_dir, f"{name}-{time.strftime('%H%M%S')}-{os.getpid()}-{time.monotonic_ns()}.log")
+        environ = dict(self.environ, WINEDEBUG=winedebug) if winedebug else self.environ
         with open(log_path, "wb") as log:
             proc = subprocess.Popen(self._command(exe, args), stdin=subprocess.DEVNULL, stdout=log,
-                                    stderr=subprocess.STDOUT, env=self.environ, start_new_session=True)
+                                    stderr=subprocess.STDOUT, env=environ, start_new_session=True)
         proc.log_path = log_path
         return proc
 

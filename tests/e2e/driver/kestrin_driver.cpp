@@ -98,6 +98,23 @@ int Find(const Args& a) {
     return 0;
 }
 
+// Among several copies' windows of one class and caption, the one whose control reads `text`.
+int FindByText(const Args& a) {
+    const WindowName name{a[0], a[1]};
+    const int id = static_cast<int>(NumberArg(a[2]));
+    HWND found = nullptr;
+    PollUntil(MillisArg(a, 4, 0), [&] {
+        for (HWND hwnd : FindTopLevel(name)) {
+            const auto text = ControlText(::GetDlgItem(hwnd, id));
+            if (text && *text == a[3]) found = hwnd;
+        }
+        return found != nullptr;
+    });
+    if (!found) return Fail(L"no window " + a[0] + L":" + a[1] + L" whose control reads " + a[3]);
+    Print(Hex(found));
+    return 0;
+}
+
 int Count(const Args& a) {
     Print(std::to_wstring(FindTopLevel(WindowName{a[0], a[1]}).size()));
     return 0;
@@ -226,6 +243,15 @@ int MenuOpen(const Args& a) {
     if (!hwnd) return 1;
     Print(OpenPopupMenuOf(hwnd) ? L"1" : L"0");
     return 0;
+}
+
+// Alt+F opens the "&File" popup; the character chooses its item.
+int MenuFile(const Args& a) {
+    const HWND hwnd = Window(a[0]);
+    if (!hwnd) return 1;
+    if (a[1].size() != 1) throw UsageError{L"one character expected: " + a[1]};
+    if (!::PostMessageW(hwnd, WM_SYSCOMMAND, SC_KEYMENU, L'f')) return Fail(L"cannot post SC_KEYMENU");
+    return TypeIntoMenu(hwnd, a[1][0], MillisArg(a, 2, kDefaultWaitMs));
 }
 
 int MenuFileExit(const Args& a) {
@@ -435,6 +461,8 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {L"find", 2, 3, L"<class> <caption> [timeout_ms]", Find},
+    {L"find-by-text", 4, 5, L"<class> <caption> <control_id> <text> [timeout_ms]", FindByText},
+    {L"menu-file", 2, 3, L"<target> <char> [timeout_ms]", MenuFile},
     {L"count", 2, 2, L"<class> <caption>", Count},
     {L"child", 2, 2, L"<target> <ctrl_id>", Child},
     {L"text", 2, 2, L"<target> <ctrl_id>", Text},

@@ -1,0 +1,78 @@
+"""The record administrators read: the entries a stop and the restart check write (read from Wine's
+eventlog debug channel, where its ReportEventW sends them), the event source's registration, and
+restarts paused for maintenance."""
+
+import re
+import time
+
+from kestrin_e2e import LBL_STATUS, LBL_TIME, MAIN, SERVICE, STOPPED, KestrinTestCase, build_dir, main
+
+EVENTLOG_CHANNELS = "fixme+advapi,trace+eventlog,warn+eventlog,err+eventlog"
+SOURCE_KEY = r"HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Kestrin"
+
+
+def entries(log_path):
+    """(event id, [insertion strings]) of every ReportEventW in a Wine log, in order."""
+    with open(log_path, "rb") as f:
+        text = f.read().decode(errors="replace").replace("\r", "")
+    found = []
+    for line in text.splitlines():
+        report = re.search(r"ReportEventW \([^,]+,0x([0-9a-f]+),0x[0-9a-f]+,0x([0-9a-f]+)", line)
+        if report and "fixme" in line:
+            found.append((int(report.group(2), 16), []))
+        elif found and "eventlog:ReportEventW" in line:
+            string = re.search(r'L"(.*)"', line)
+            found[-1][1].append(string.group(1) if string else "")
+    return found
+
+
+class EventLog(KestrinTestCase):
+    def test_a_stop_and_the_checks_restart_write_ids_3_and_4_with_the_service(self):
+        self.start_service()
+        proc = self.start_kestrin("/service", SERVICE, "/minutes", "1", winedebug=EVENTLOG_CHANNELS)
+        self.driver.wait_text(MAIN, LBL_STATUS, "Running", timeout_ms=15000)
+        self.svc("stop", SERVICE)
+        self.driver.wait_text(MAIN, LBL_STATUS, "Stopped")
+        self.post_restart_ticks(2)  # with one minute between checks, the second tick checks
+        self.wait_starts_logged(1)
+        self.driver.wait_text(MAIN, LBL_STATUS, "Running", timeout_ms=15000)
+        deadline = time.monotonic() + 10
+        while 4 not in [i for i, _ in entries(proc.log_path)] and time.monotonic() < deadline:
+            time.sleep(0.5)
+        written = entries(proc.log_path)
+        ids = [i for i, _ in written]
+        self.assertEqual(ids[0], 1, written)
+        self.assertIn(3, ids, written)
+        self.assertIn(4, ids, written)
+        for event_id, strings in written:
+            self.assertEqual(len(strings), 6, written)
+            self.assertEqual(strings[0], SERVICE)
+        restart = next(strings for event_id, strings in written if event_id == 4)
+        self.assertEqual(restart[5], "1")
+
+    def test_the_event_source_is_registered_with_this_exe_and_removed(self):
+        exe = build_dir() / self.program
+        rc, out = self.env.run(exe, "/register-event-source")
+        self.assertEqual(rc, 0, out)
+        self.assertEqual(self.env.reg_get(SOURCE_KEY, "EventMessageFile").lower(), self.env.win_path(exe).lower())
+        self.assertEqual(self.env.reg_get(SOURCE_KEY, "TypesSupported"), "7")
+        rc, out = self.env.run(exe, "/unregister-event-source")
+        self.assertEqual(rc, 0, out)
+        self.assertIsNone(self.env.reg_get(SOURCE_KEY, "TypesSupported"))
+
+    def test_paused_restarts_leave_a_stopped_service_stopped_through_a_check(self):
+        self.start_kestrin("/service", SERVICE, "/minutes", "1")
+        self.driver.wait_text(MAIN, LBL_STATUS, "Stopped", timeout_ms=15000)
+        self.driver("menu-file", MAIN, "p")
+        deadline = time.monotonic() + 8
+        while not self.driver.text(MAIN, LBL_TIME).startswith("Restarts paused until ") and time.monotonic() < deadline:
+            time.sleep(0.2)
+        self.assertRegex(self.driver.text(MAIN, LBL_TIME), r"^Restarts paused until \d{1,2}:\d{2}")
+        self.post_restart_ticks(4)  # two checks
+        time.sleep(5)
+        self.assertEqual(self.starts_logged(), 0)
+        self.assertEqual(self.service_state(), STOPPED)
+
+
+if __name__ == "__main__":
+    main()
