@@ -70,11 +70,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     AppLifetime lifetime;
     AboutWindow about(instance, lifetime);
     RegistrySettingsStore store(SettingsKeyPath(commandLine.service, computer));
+    RegistrySettingsStore machineDefaults(kMachineDefaultsKeyPath, true);
     EventLogRecord record;
     RegistryStartup startupKeys;
     StartWithWindows startWithWindows(startupKeys, RunValueName(commandLine.service, computer),
                                       RunCommand(ProgramPath(), commandLine.Options()));
-    MonitorWindow monitor(instance, lifetime, store, MakeScmPort(), record, startWithWindows,
+    MonitorWindow monitor(instance, lifetime, store, machineDefaults, MakeScmPort(), record, startWithWindows,
                           [&about] { about.Show(); }, [&about] { about.Close(); });
     if (!monitor.Create(commandLine)) return 1;
 

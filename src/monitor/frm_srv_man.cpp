@@ -22,10 +22,11 @@ std::string TrayTip(const std::string& serviceName, const std::string& stateText
     return CutToCharacters(serviceName + ": " + stateText, kTrayTipLength);
 }
 
-FrmSrvMan::FrmSrvMan(MonitorView& view, SettingsStore& store, ServiceQueue& services, Clock& clock,
-                     EventRecord& record)
+FrmSrvMan::FrmSrvMan(MonitorView& view, SettingsStore& store, SettingsStore& machineDefaults, ServiceQueue& services,
+                     Clock& clock, EventRecord& record)
     : view_(view),
       store_(store),
+      machineDefaults_(machineDefaults),
       services_(services),
       clock_(clock),
       record_(record),
@@ -35,7 +36,9 @@ void FrmSrvMan::Load(const std::string& arguments) { Load(ParseCommandLine(argum
 
 void FrmSrvMan::Load(const CommandLine& commandLine) {
     Settings settings(store_);
-    restartMinutes_ = commandLine.minutes.value_or(settings.ReadRestartMinutes().value_or(kDefaultRestartMinutes));
+    Settings machine(machineDefaults_);
+    restartMinutes_ = commandLine.minutes.value_or(
+        settings.ReadRestartMinutes().value_or(machine.ReadRestartMinutes().value_or(kDefaultRestartMinutes)));
     minutesToRestart_ = static_cast<std::int16_t>(restartMinutes_);
     exitRequested_ = false;
     loading_ = true;
@@ -52,6 +55,7 @@ void FrmSrvMan::Load(const CommandLine& commandLine) {
         computerName_ = settings.ReadComputerName();
         serviceName_ = settings.ReadServiceName();
         minimiseToTray_ = settings.ReadMinimiseToTray();
+        if (serviceName_.empty()) TakeMachineDefaults();
     }
     notificationsOn_ = settings.ReadNotifications();
     if (answered && serviceName_.empty()) answered = AskForNames();
@@ -71,6 +75,17 @@ void FrmSrvMan::Load(const CommandLine& commandLine) {
     } else {
         view_.ShowNormal();
     }
+}
+
+void FrmSrvMan::TakeMachineDefaults() {
+    // Deployed to the computer: the user starts watching without prompts, with the names stored as
+    // the prompts' answers would be, so `reset` and later starts work as for any other user.
+    Settings machine(machineDefaults_);
+    const std::string service = machine.ReadServiceName();
+    if (service.empty()) return;
+    computerName_ = machine.ReadComputerName();
+    serviceName_ = service;
+    Settings(store_).WriteNames(computerName_, serviceName_);
 }
 
 bool FrmSrvMan::AskForNames() {

@@ -34,7 +34,10 @@ std::string TrayTip(const std::string& serviceName, const std::string& stateText
 
 class FrmSrvMan {
 public:
-    FrmSrvMan(MonitorView& view, SettingsStore& store, ServiceQueue& services, Clock& clock, EventRecord& record);
+    // `machineDefaults` is read only: the names and minutes an administrator's install set for
+    // every user of the computer.
+    FrmSrvMan(MonitorView& view, SettingsStore& store, SettingsStore& machineDefaults, ServiceQueue& services,
+              Clock& clock, EventRecord& record);
 
     // The start-up sequence; `arguments` is the command line without the program's path. A copy
     // given its service on the command line never prompts; `store` is then that copy's own.
@@ -69,6 +72,7 @@ public:
 
 private:
     bool AskForNames();  // false when the session ended while a prompt was open
+    void TakeMachineDefaults();
     void InitIcon();
     bool TryAddIcon();  // one add of the icon as it should look now
     void RestoreWindow();
@@ -88,6 +92,7 @@ private:
 
     MonitorView& view_;
     SettingsStore& store_;
+    SettingsStore& machineDefaults_;
     ServiceQueue& services_;
     Clock& clock_;
     EventRecord& record_;

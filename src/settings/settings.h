@@ -16,6 +16,9 @@ inline constexpr const char* kRestartMinutesKey = "Restart Minutes";  // read on
 
 // Below HKEY_CURRENT_USER: the key of a copy started without a service of its own.
 inline constexpr const char* kSettingsKeyPath = "Software\\Kestrin\\Settings";
+// Below HKEY_LOCAL_MACHINE: the defaults an install set for every user ("Service Name",
+// "Computer Name", "Restart Minutes"), read only.
+inline constexpr const char* kMachineDefaultsKeyPath = "Software\\Kestrin\\Defaults";
 
 // "<service>@<computer>": a copy's name among several, the computer without leading backslashes.
 std::string WatcherName(const std::string& serviceName, const std::string& computerName);

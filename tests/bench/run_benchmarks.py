@@ -75,7 +75,7 @@ def poll_cost_rounds(env, program, rounds=3, ticks=400):
     return [f"CPU per posted poll tick: {spread(per_tick, ' ms')}",
             f"CPU per bare open/query/close: {spread(bare, ' ms')}",
             f"poll tick / bare poll: {spread(ratios, 'x')} over {rounds} alternating rounds of {ticks}, "
-            f"{sum(per_tick) / sum(bare):.2f}x all together"]
+            f"{sum(per_tick) / sum(bare):.2f}x all together" if sum(bare) else "too short to compare"]
 
 
 def idle_rounds(env, program, rounds=5, seconds=60):
@@ -97,7 +97,7 @@ def idle_rounds(env, program, rounds=5, seconds=60):
     return [f"CPU per minute, kestrin on its timers: {spread(mine, ' ms')}",
             f"CPU per minute, minimal 1 s poller:    {spread(minimal, ' ms')}",
             f"kestrin / minimal: {spread(ratios, 'x')} over {rounds} side-by-side minutes, "
-            f"{sum(mine) / sum(minimal):.2f}x all together"]
+            f"{sum(mine) / sum(minimal):.2f}x all together" if sum(minimal) else "too short to compare"]
 
 
 def footprint(env, program):
@@ -117,7 +117,7 @@ def run_program(env, exe):
 FULL = {"polls": 300, "ticks": 10000, "answer_s": 30, "rounds": 3, "round_ticks": 400, "idle_rounds": 5,
         "idle_s": 60}
 SHORT = {"polls": 30, "ticks": 300, "answer_s": 3, "rounds": 1, "round_ticks": 50, "idle_rounds": 1,
-         "idle_s": 5}
+         "idle_s": 10}
 
 
 def main(argv):

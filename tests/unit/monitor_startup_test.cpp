@@ -89,6 +89,31 @@ TEST(StartUp, OnlyTheExactTextTrueStartsHidden) {
     }
 }
 
+TEST(StartUp, TheMachinesDefaultsStandInForThePromptsOfAUserWithNothingStored) {
+    MonitorHarness h;
+    h.machineDefaults.values = {{"Service Name", "Spooler"}, {"Computer Name", "SERVER1"}, {"Restart Minutes", "5"}};
+    h.frm.Load("");
+    EXPECT_TRUE(h.view.prompts.empty());
+    EXPECT_EQ(h.frm.ServiceName(), "Spooler");
+    EXPECT_EQ(h.frm.RestartMinutes(), 5);
+    EXPECT_EQ(h.store.writes, (Writes{{"Computer Name", "SERVER1"}, {"Service Name", "Spooler"}}));
+    EXPECT_TRUE(h.machineDefaults.writes.empty());
+
+    MonitorHarness stored;  // a user's own names and minutes win
+    stored.machineDefaults.values = h.machineDefaults.values;
+    stored.store.values = {{"Service Name", "W32Time"}, {"Restart Minutes", "20"}};
+    stored.frm.Load("");
+    EXPECT_EQ(stored.frm.ServiceName(), "W32Time");
+    EXPECT_EQ(stored.frm.RestartMinutes(), 20);
+
+    MonitorHarness reset;  // `reset` always asks
+    reset.machineDefaults.values = h.machineDefaults.values;
+    reset.view.answers = {"", "W32Time"};
+    reset.frm.Load("reset");
+    EXPECT_EQ(reset.view.prompts.size(), 2u);
+    EXPECT_EQ(reset.frm.ServiceName(), "W32Time");
+}
+
 TEST(CommandLine, TheProgramPathIsNotPartOfTheArguments) {
     EXPECT_EQ(CommandLineArguments(R"(C:\Preset\kestrin.exe)"), "");
     EXPECT_EQ(CommandLineArguments(R"("C:\Program Files\Reset Tools\kestrin.exe" /x)"), "/x");

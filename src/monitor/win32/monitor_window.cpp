@@ -84,11 +84,12 @@ LRESULT PicHook::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 MonitorWindow::MonitorWindow(HINSTANCE instance, AppLifetime& lifetime, SettingsStore& store,
-                             std::unique_ptr<ScmPort> scm, EventRecord& record, StartWithWindows& startWithWindows,
+                             SettingsStore& machineDefaults, std::unique_ptr<ScmPort> scm, EventRecord& record, StartWithWindows& startWithWindows,
                              ShowAboutFn showAbout, EndSessionFn endSession)
     : instance_(instance),
       lifetime_(lifetime),
       store_(store),
+      machineDefaults_(machineDefaults),
       scm_(std::move(scm)),
       record_(record),
       startWithWindows_(startWithWindows),
@@ -125,7 +126,7 @@ bool MonitorWindow::Create(const CommandLine& commandLine) {
     services_ = std::make_unique<WorkerServiceQueue>(std::move(scm_), hwnd_, kAnswersArrived);
     MonitorView& view = *this;
     Clock& clock = *this;
-    frm_ = std::make_unique<FrmSrvMan>(view, store_, *services_, clock, record_);
+    frm_ = std::make_unique<FrmSrvMan>(view, store_, machineDefaults_, *services_, clock, record_);
     frm_->Load(commandLine);
     if (!hwnd_) return true;  // the start-up sequence may already have ended the session
     // Windows Error Reporting may start this copy again after a crash or a hang, with its own

@@ -39,7 +39,8 @@ public:
     using ShowAboutFn = std::function<void()>;
     using EndSessionFn = std::function<void()>;  // closes the program's other windows
 
-    MonitorWindow(HINSTANCE instance, AppLifetime& lifetime, SettingsStore& store, std::unique_ptr<ScmPort> scm,
+    MonitorWindow(HINSTANCE instance, AppLifetime& lifetime, SettingsStore& store, SettingsStore& machineDefaults,
+                  std::unique_ptr<ScmPort> scm,
                   EventRecord& record, StartWithWindows& startWithWindows, ShowAboutFn showAbout,
                   EndSessionFn endSession);
     ~MonitorWindow() override;
@@ -95,6 +96,7 @@ private:
     HINSTANCE instance_;
     AppLifetime& lifetime_;
     SettingsStore& store_;
+    SettingsStore& machineDefaults_;
     std::unique_ptr<ScmPort> scm_;
     EventRecord& record_;
     StartWithWindows& startWithWindows_;  // handed to the worker once the window exists

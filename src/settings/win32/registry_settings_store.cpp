@@ -12,11 +12,13 @@
 
 namespace kestrin {
 
-RegistrySettingsStore::RegistrySettingsStore(std::string keyPath) : keyPath_(Widen(keyPath)) {}
+RegistrySettingsStore::RegistrySettingsStore(std::string keyPath, bool machine)
+    : keyPath_(Widen(keyPath)), machine_(machine) {}
 
 std::optional<std::string> RegistrySettingsStore::Read(const std::string& key) {
     HKEY raw = nullptr;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, keyPath_.c_str(), 0, KEY_QUERY_VALUE, &raw) != ERROR_SUCCESS) {
+    HKEY root = machine_ ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+    if (::RegOpenKeyExW(root, keyPath_.c_str(), 0, KEY_QUERY_VALUE, &raw) != ERROR_SUCCESS) {
         return std::nullopt;
     }
     const KeyHandle settingsKey(raw);
@@ -50,6 +52,7 @@ std::optional<std::string> RegistrySettingsStore::Read(const std::string& key) {
 }
 
 void RegistrySettingsStore::Write(const std::string& key, const std::string& value) {
+    if (machine_) return;  // the machine's defaults belong to its administrator's install
     HKEY raw = nullptr;
     if (::RegCreateKeyExW(HKEY_CURRENT_USER, keyPath_.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
                           nullptr, &raw, nullptr) != ERROR_SUCCESS) {

@@ -13,11 +13,12 @@ namespace kestrin {
 struct MonitorHarness {
     FakeScmPort scm;
     FakeSettingsStore store;
+    FakeSettingsStore machineDefaults;
     RecordingMonitorView view;
     TestServiceQueue services{scm};
     FakeClock clock;
     FakeEventRecord record;
-    FrmSrvMan frm{view, store, services, clock, record};
+    FrmSrvMan frm{view, store, machineDefaults, services, clock, record};
 
     MonitorHarness() {
         view.frm = &frm;
