@@ -10,7 +10,7 @@ for target in i686-w64-windows-gnu x86_64-w64-windows-gnu; do
   triple=${target%%-*}-w64-mingw32
   sysroot=/usr/$triple
   # The C++ library headers of the mingw-w64 g++ that builds the program.
-  cxx=$(ls -d /usr/lib/gcc/"$triple"/*-posix/include/c++ | head -n 1)
+  cxx=$(ls -d /usr/lib/gcc/"$triple"/*-win32/include/c++ | head -n 1)
   for source in "${sources[@]}"; do
     clang++ --target="$target" --sysroot="$sysroot" -isystem "$cxx" -isystem "$cxx/$triple" \
       -isystem "$sysroot/include" -std=c++17 -fsyntax-only \

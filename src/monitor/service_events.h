@@ -62,7 +62,6 @@ private:
     std::string serviceName_;
     int restartMinutes_ = 10;
     std::string lastReadable_;   // the last state that could be read
-    std::uint32_t lastError_ = 0;  // of the last poll that could not read it
     int unreadablePolls_ = 0;
     bool cannotReadShown_ = false;
     bool awaitingRestart_ = false;  // the restart check's start was accepted; "Running" will tell

@@ -20,7 +20,11 @@ class Installer(KestrinTestCase):
     def setUp(self):
         super().setUp()
         self.packages = pathlib.Path(tempfile.mkdtemp(dir=build_dir()))
-        self.addCleanup(self.msiexec, "/x", str(self.package()), "/qn", check=False)
+        self.addCleanup(self.uninstall_everything)
+
+    def uninstall_everything(self):
+        for package in [self.package(), *self.packages.glob("*.msi")]:
+            self.msiexec("/x", str(package), "/qn", check=False)
 
     def package(self, version=None):
         """The package the build made, or one built now with a later version to upgrade to."""
@@ -29,6 +33,8 @@ class Installer(KestrinTestCase):
         if version is None:
             return built
         output = self.packages / f"kestrin-{version}-{arch}.msi"
+        if output.exists():  # built once: every build is a product of its own (a new product code)
+            return output
         subprocess.run(["cmake", "-DWIXL=wixl", f"-DWXS={SOURCE / 'msi' / 'kestrin.wxs'}",
                         f"-DEXE={build_dir() / 'kestrin.exe'}", f"-DICON={SOURCE / 'icon' / 'kestrin.ico'}",
                         f"-DVERSION={version}", f"-DARCH={'x64' if arch == 'x64' else 'x86'}", f"-DOUTPUT={output}",
@@ -72,7 +78,8 @@ class Installer(KestrinTestCase):
         self.driver.wait_text(MAIN, LBL_STS_TTL, f"{SERVICE} Status", timeout_ms=15000)
         self.assertEqual(self.driver.count(PROMPT), 0)
         self.assertEqual(self.stored("Service Name"), SERVICE)
-        self.stop_kestrin(proc)
+        self.driver("menu-file-exit", MAIN)  # ended as a user ends it: a killed one can hold the exe
+        self.wait_exit(proc)
 
         # A later package replaces this one and keeps the defaults it was not given.
         self.msiexec("/i", str(self.package("1.1.1.1")), "/qn")
