@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds and tests Kestrin: native (plain and with sanitizers), then the Windows builds, whose tests run under Wine.
+# Builds and tests Kestrin: natively with sanitizers, then the Windows builds, whose tests run under Wine.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")"
 
@@ -23,14 +23,10 @@ stage() {
   fi
 }
 
-native() {
-  cmake -S . -B build/native "${cmake_quiet[@]}" &&
-    cmake --build build/native -j "$jobs" &&
-    ctest --test-dir build/native -j "$jobs" --output-on-failure
-}
-
+# The core's tests run once, natively, under AddressSanitizer and UndefinedBehaviorSanitizer.
 native_asan() {
-  cmake -S . -B build/native-asan "${cmake_quiet[@]}" -DKESTRIN_SANITIZE=ON &&
+  # Unoptimised: the sanitizers find the same faults, and the build takes a third of the time.
+  cmake -S . -B build/native-asan "${cmake_quiet[@]}" -DKESTRIN_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug &&
     cmake --build build/native-asan -j "$jobs" &&
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
       ctest --test-dir build/native-asan -j "$jobs" --output-on-failure
@@ -63,9 +59,8 @@ else
   echo "note: this machine cannot run 32-bit programs; the Windows tests run from the x64 build" >&2
 fi
 
-stage "native" native
-stage "clang-windows" scripts/check-clang-windows.sh
 stage "native-asan" native_asan
+stage "clang-windows" scripts/check-clang-windows.sh
 stage "win32-build" windows_build build/win32 mingw-i686.cmake "$win32_tests"
 stage "win64-build" windows_build build/win64 mingw-x86_64.cmake "$win64_tests"
 # What ships, for both builds: no Wine needed.

@@ -36,12 +36,8 @@ int ChangeEventSource(kestrin::ProgramAction action) {
                                     ? WriteEventSourceKey(Widen(ProgramPath()))
                                     : DeleteEventSourceKey();
     if (error == 0) return 0;
-    wchar_t* text = nullptr;
-    const DWORD length = ::FormatMessageW(
-        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, error, 0,
-        reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    const std::string reason = length ? Narrow(text, length) : "Error " + std::to_string(error) + ".";
-    if (text) ::LocalFree(text);
+    std::string reason = SystemMessageText(error);
+    if (reason.empty()) reason = "Error " + std::to_string(error) + ".";
     ShowMessage("The event source could not be changed: " + reason, MB_ICONERROR);
     return static_cast<int>(error);
 }

@@ -22,4 +22,14 @@ std::string Narrow(const wchar_t* utf16, std::size_t length) {
 
 std::string Narrow(const std::wstring& utf16) { return Narrow(utf16.data(), utf16.size()); }
 
+std::string SystemMessageText(unsigned long error) {
+    wchar_t* text = nullptr;
+    const DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, error, 0,
+        reinterpret_cast<wchar_t*>(&text), 0, nullptr);  // language 0: the user's own
+    const std::string message = length ? Narrow(text, length) : std::string();
+    if (text) ::LocalFree(text);
+    return message;
+}
+
 }  // namespace kestrin

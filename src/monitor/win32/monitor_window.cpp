@@ -404,15 +404,7 @@ void MonitorWindow::ShowNotification(const std::string& title, const std::string
     trayIcon_->ShowBalloon(title, text, icon_.Get());
 }
 
-std::string MonitorWindow::SystemMessage(std::uint32_t error) {
-    wchar_t* text = nullptr;
-    const DWORD length = ::FormatMessageW(
-        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, error, 0,
-        reinterpret_cast<wchar_t*>(&text), 0, nullptr);  // language 0: the user's own
-    const std::string message = length ? Narrow(text, length) : std::string();
-    if (text) ::LocalFree(text);
-    return message;
-}
+std::string MonitorWindow::SystemMessage(std::uint32_t error) { return SystemMessageText(error); }
 
 void MonitorWindow::DeleteTrayIcon() { trayIcon_->Delete(); }
 
