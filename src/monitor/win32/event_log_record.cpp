@@ -22,10 +22,6 @@ WORD EventLogType(EventType type) {
 
 EventLogRecord::EventLogRecord() : source_(::RegisterEventSourceW(nullptr, kEventSourceName)) {}
 
-EventLogRecord::~EventLogRecord() {
-    if (source_) ::DeregisterEventSource(source_);
-}
-
 void EventLogRecord::Write(const EventEntry& entry) {
     if (!source_) return;
     std::wstring strings[6];
@@ -35,7 +31,7 @@ void EventLogRecord::Write(const EventEntry& entry) {
         pointers[i] = strings[i].c_str();
     }
     // A full log or a refused write changes nothing for the watcher.
-    ::ReportEventW(source_, EventLogType(entry.type), 0, static_cast<DWORD>(entry.id), nullptr, 6, 0, pointers,
+    ::ReportEventW(source_.Get(), EventLogType(entry.type), 0, static_cast<DWORD>(entry.id), nullptr, 6, 0, pointers,
                    nullptr);
 }
 

@@ -7,22 +7,26 @@
 #include <string>
 
 #include "monitor/event_record.h"
+#include "win32/unique_handle.h"
 
 namespace kestrin {
 
 inline constexpr wchar_t kEventSourceName[] = L"Kestrin";
 
+struct EventSourceTraits {
+    using Handle = HANDLE;
+    static void Close(Handle h) noexcept { ::DeregisterEventSource(h); }
+};
+using EventSourceHandle = UniqueHandle<EventSourceTraits>;
+
 class EventLogRecord final : public EventRecord {
 public:
-    EventLogRecord();   // opens the source once; writing needs neither its registration nor rights
-    ~EventLogRecord() override;
-    EventLogRecord(const EventLogRecord&) = delete;
-    EventLogRecord& operator=(const EventLogRecord&) = delete;
+    EventLogRecord();  // opens the source once; writing needs neither its registration nor rights
 
     void Write(const EventEntry& entry) override;
 
 private:
-    HANDLE source_;
+    EventSourceHandle source_;  // closed at exit
 };
 
 // The source's registration under HKLM, for Event Viewer to find the message table in `programPath`.
