@@ -71,17 +71,6 @@ std::optional<std::string> OptionName(const std::string& argument) {
 
 bool TakesValue(const std::string& name) { return name == "service" || name == "computer" || name == "minutes"; }
 
-std::optional<int> ParseMinutes(const std::string& text) {
-    if (text.empty() || text.size() > 2 || !std::all_of(text.begin(), text.end(), [](unsigned char c) {
-            return std::isdigit(c) != 0;
-        })) {
-        return std::nullopt;
-    }
-    const int minutes = std::stoi(text);
-    if (minutes < kMinRestartMinutes || minutes > kMaxRestartMinutes) return std::nullopt;
-    return minutes;
-}
-
 }  // namespace
 
 const char* const kUsage =
@@ -154,14 +143,17 @@ CommandLine ParseCommandLine(const std::string& arguments) {
         }
         const std::string& value = split[++i].value;
         anyValue = true;
-        std::optional<std::string>* slot = *name == "service" ? &result.service : &result.computer;
-        if ((*name == "minutes" && result.minutes) || (*name != "minutes" && slot->has_value())) {
+        const bool given = *name == "service"    ? result.service.has_value()
+                           : *name == "computer" ? result.computer.has_value()
+                                                 : result.minutes.has_value();
+        if (given) {
             result.error = "The option " + option + " is given twice.";
-        } else if (*name == "minutes") {
-            result.minutes = ParseMinutes(value);
-            if (!result.minutes) result.error = "The option " + option + " takes a whole number from 1 to 60.";
-        } else {
-            *slot = value;
+        } else if (*name == "service") {
+            result.service = value;
+        } else if (*name == "computer") {
+            result.computer = value;
+        } else if (!(result.minutes = ParseRestartMinutes(value))) {
+            result.error = "The option " + option + " takes a whole number from 1 to 60.";
         }
     }
     if (result.error.empty() && result.computer && !result.service) {

@@ -5,11 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "settings/settings.h"
+
 namespace kestrin {
 
-inline constexpr int kDefaultRestartMinutes = 10;
-inline constexpr int kMinRestartMinutes = 1;
-inline constexpr int kMaxRestartMinutes = 60;
 inline constexpr int kBadCommandLineExitCode = 2;
 
 // The usage line, shown for /? and under every complaint about the command line.

@@ -4,6 +4,8 @@
 
 #include <utility>
 
+#include "settings/settings.h"
+
 namespace kestrin {
 namespace {
 
@@ -117,35 +119,25 @@ EventEntry ServiceEvents::Entry(EventId id, const std::string& words, int count)
 }
 
 EventEntry ServiceEvents::EntryFor(const ServiceEvent& event) const {
-    const char* command = event.command == ServiceCommand::Start ? "Start refused" : "Stop refused";
-    EventEntry entry;
+    const auto make = [&](EventId id, EventType type, const std::string& words) {
+        EventEntry entry = Entry(id, words, event.restarts);
+        entry.type = type;
+        entry.strings[3] = std::to_string(event.error);
+        entry.strings[4] = Reason(event.error);
+        return entry;
+    };
     switch (event.kind) {
-    case ServiceEventKind::Stopped:
-        entry = Entry(EventId::ServiceStopped, "Stopped");
-        entry.type = EventType::Warning;
-        break;
+    case ServiceEventKind::Stopped: return make(EventId::ServiceStopped, EventType::Warning, "Stopped");
     case ServiceEventKind::Restarted:
-        entry = Entry(EventId::RestartedByCheck, "Started again by the restart check", event.restarts);
-        break;
-    case ServiceEventKind::RestartRefused:
-        entry = Entry(EventId::RestartRefused, "Restart refused");
-        entry.type = EventType::Error;
-        break;
+        return make(EventId::RestartedByCheck, EventType::Information, "Started again by the restart check");
+    case ServiceEventKind::RestartRefused: return make(EventId::RestartRefused, EventType::Error, "Restart refused");
     case ServiceEventKind::CommandRefused:
-        entry = Entry(EventId::CommandRefused, command);
-        entry.type = EventType::Warning;
-        break;
-    case ServiceEventKind::CannotRead:
-        entry = Entry(EventId::CannotRead, "State cannot be read");
-        entry.type = EventType::Warning;
-        break;
-    case ServiceEventKind::CanReadAgain:
-        entry = Entry(EventId::CanReadAgain, event.stateText);
-        break;
+        return make(EventId::CommandRefused, EventType::Warning,
+                    event.command == ServiceCommand::Start ? "Start refused" : "Stop refused");
+    case ServiceEventKind::CannotRead: return make(EventId::CannotRead, EventType::Warning, "State cannot be read");
+    case ServiceEventKind::CanReadAgain: return make(EventId::CanReadAgain, EventType::Information, event.stateText);
     }
-    entry.strings[3] = std::to_string(event.error);
-    entry.strings[4] = Reason(event.error);
-    return entry;
+    return {};
 }
 
 std::string ServiceEvents::Reason(std::uint32_t error) const {
@@ -155,9 +147,8 @@ std::string ServiceEvents::Reason(std::uint32_t error) const {
 }
 
 std::string ServiceEvents::OnComputer() const {
-    // The name may be given with or without its leading backslashes.
-    const std::size_t start = computerName_.find_first_not_of('\\');
-    return start == std::string::npos ? "on this computer" : "on " + computerName_.substr(start);
+    const std::string computer = BareComputerName(computerName_);
+    return computer.empty() ? "on this computer" : "on " + computer;
 }
 
 void NotificationPace::Offer(Notification notification) { waiting_ = std::move(notification); }

@@ -3,9 +3,22 @@
 
 namespace kestrin {
 
-std::string WatcherName(const std::string& serviceName, const std::string& computerName) {
+std::optional<int> ParseRestartMinutes(const std::string& text) {
+    if (text.empty() || text.size() > 2 || text.find_first_not_of("0123456789") != std::string::npos) {
+        return std::nullopt;
+    }
+    const int minutes = std::stoi(text);
+    if (minutes < kMinRestartMinutes || minutes > kMaxRestartMinutes) return std::nullopt;
+    return minutes;
+}
+
+std::string BareComputerName(const std::string& computerName) {
     const std::size_t start = computerName.find_first_not_of('\\');
-    return serviceName + "@" + (start == std::string::npos ? std::string() : computerName.substr(start));
+    return start == std::string::npos ? std::string() : computerName.substr(start);
+}
+
+std::string WatcherName(const std::string& serviceName, const std::string& computerName) {
+    return serviceName + "@" + BareComputerName(computerName);
 }
 
 std::string SettingsKeyPath(const std::optional<std::string>& serviceOption, const std::string& computerOption) {
@@ -24,13 +37,7 @@ bool Settings::ReadMinimiseToTray() {
 
 std::optional<int> Settings::ReadRestartMinutes() {
     const std::optional<std::string> text = store_.Read(kRestartMinutesKey);
-    if (!text || text->empty() || text->size() > 2 ||
-        text->find_first_not_of("0123456789") != std::string::npos) {
-        return std::nullopt;
-    }
-    const int minutes = std::stoi(*text);
-    if (minutes < 1 || minutes > 60) return std::nullopt;
-    return minutes;
+    return text ? ParseRestartMinutes(*text) : std::nullopt;
 }
 
 bool Settings::ReadNotifications() { return store_.Read(kNotificationsKey).value_or("True") != "False"; }

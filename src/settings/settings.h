@@ -13,6 +13,15 @@ inline constexpr const char* kServiceNameKey = "Service Name";
 inline constexpr const char* kMinimiseToTrayKey = "Minimise to Tray";
 inline constexpr const char* kNotificationsKey = "Notifications";  // read only: set by hand or by policy
 inline constexpr const char* kRestartMinutesKey = "Restart Minutes";  // read only, as "Notifications"
+inline constexpr int kDefaultRestartMinutes = 10;
+inline constexpr int kMinRestartMinutes = 1;
+inline constexpr int kMaxRestartMinutes = 60;
+
+// The countdown's length from its text, on the command line or stored: a whole number from 1 to 60.
+std::optional<int> ParseRestartMinutes(const std::string& text);
+
+// A computer name as it is shown and keyed: without the leading backslashes it may be given with.
+std::string BareComputerName(const std::string& computerName);
 
 // Below HKEY_CURRENT_USER: the key of a copy started without a service of its own.
 inline constexpr const char* kSettingsKeyPath = "Software\\Kestrin\\Settings";

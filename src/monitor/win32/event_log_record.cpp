@@ -1,8 +1,8 @@
 // ReportEventW with the entry's six strings; the source's registry key for the message table.
 #include "monitor/win32/event_log_record.h"
 
+#include "win32/registry.h"
 #include "win32/text.h"
-#include "win32/unique_handle.h"
 
 namespace kestrin {
 namespace {
@@ -36,18 +36,12 @@ void EventLogRecord::Write(const EventEntry& entry) {
 }
 
 std::uint32_t WriteEventSourceKey(const std::wstring& programPath) {
-    HKEY raw = nullptr;
-    LSTATUS status = ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSourceKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                       KEY_SET_VALUE, nullptr, &raw, nullptr);
-    if (status != ERROR_SUCCESS) return static_cast<std::uint32_t>(status);
-    const KeyHandle key(raw);
-    const auto bytes = static_cast<DWORD>((programPath.size() + 1) * sizeof(wchar_t));
-    status = ::RegSetValueExW(key.Get(), L"EventMessageFile", 0, REG_EXPAND_SZ,
-                              reinterpret_cast<const BYTE*>(programPath.c_str()), bytes);
-    if (status != ERROR_SUCCESS) return static_cast<std::uint32_t>(status);
+    if (const std::uint32_t error =
+            WriteRegistryText(HKEY_LOCAL_MACHINE, kSourceKey, L"EventMessageFile", programPath, REG_EXPAND_SZ)) {
+        return error;
+    }
     const DWORD types = EVENTLOG_ERROR_TYPE | EVENTLOG_WARNING_TYPE | EVENTLOG_INFORMATION_TYPE;
-    return static_cast<std::uint32_t>(::RegSetValueExW(key.Get(), L"TypesSupported", 0, REG_DWORD,
-                                                       reinterpret_cast<const BYTE*>(&types), sizeof(types)));
+    return WriteRegistryValue(HKEY_LOCAL_MACHINE, kSourceKey, L"TypesSupported", REG_DWORD, &types, sizeof(types));
 }
 
 std::uint32_t DeleteEventSourceKey() {
