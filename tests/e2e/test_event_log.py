@@ -37,27 +37,19 @@ class EventLog(KestrinTestCase):
         self.wait_starts_logged(1)
         self.driver.wait_text(MAIN, LBL_STATUS, "Running", timeout_ms=15000)
         deadline = time.monotonic() + 10
-        while 4 not in [i for i, _ in entries(proc.log_path)] and time.monotonic() < deadline:
+        while 4 not in dict(entries(proc.log_path)) and time.monotonic() < deadline:
             time.sleep(0.5)
         written = entries(proc.log_path)
-        ids = [i for i, _ in written]
-        self.assertEqual(ids[0], 1, written)
-        self.assertIn(3, ids, written)
-        self.assertIn(4, ids, written)
-        for event_id, strings in written:
-            self.assertEqual(len(strings), 6, written)
-            self.assertEqual(strings[0], SERVICE)
-        restart = next(strings for event_id, strings in written if event_id == 4)
-        self.assertEqual(restart[5], "1")
+        self.assertEqual([i for i, _ in written if i in (1, 3, 4)], [1, 3, 4], written)
+        self.assertTrue(all(len(strings) == 6 and strings[0] == SERVICE for _, strings in written), written)
+        self.assertEqual(dict(written)[4][5], "1")  # the restart count
 
     def test_the_event_source_is_registered_with_this_exe_and_removed(self):
         exe = build_dir() / self.program
-        rc, out = self.env.run(exe, "/register-event-source")
-        self.assertEqual(rc, 0, out)
+        self.assertEqual(self.env.run(exe, "/register-event-source")[0], 0)
         self.assertEqual(self.env.reg_get(SOURCE_KEY, "EventMessageFile").lower(), self.env.win_path(exe).lower())
         self.assertEqual(self.env.reg_get(SOURCE_KEY, "TypesSupported"), "7")
-        rc, out = self.env.run(exe, "/unregister-event-source")
-        self.assertEqual(rc, 0, out)
+        self.assertEqual(self.env.run(exe, "/unregister-event-source")[0], 0)
         self.assertIsNone(self.env.reg_get(SOURCE_KEY, "TypesSupported"))
 
     def test_paused_restarts_leave_a_stopped_service_stopped_through_a_check(self):

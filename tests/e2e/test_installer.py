@@ -12,63 +12,42 @@ from kestrin_e2e import LBL_STS_TTL, MAIN, SERVICE, SETTINGS_KEY, KestrinTestCas
 SOURCE = pathlib.Path(__file__).resolve().parents[2] / "src" / "app"
 DEFAULTS_KEY = r"HKLM\Software\Kestrin\Defaults"
 SOURCE_KEY = r"HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Kestrin"
-UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
-PROMPT = "#32770:Kestrin"
 
 
 class Installer(KestrinTestCase):
     def setUp(self):
         super().setUp()
-        self.packages = pathlib.Path(tempfile.mkdtemp(dir=build_dir()))
-        self.addCleanup(self.uninstall_everything)
-
-    def uninstall_everything(self):
-        for package in [self.package(), *self.packages.glob("*.msi")]:
-            self.msiexec("/x", str(package), "/qn", check=False)
-
-    def package(self, version=None):
-        """The package the build made, or one built now with a later version to upgrade to."""
-        arch = "x64" if self.env.arch == "win64" else "win32"
-        built = build_dir() / f"kestrin-1.1.0.1-{arch}.msi"
-        if version is None:
-            return built
-        output = self.packages / f"kestrin-{version}-{arch}.msi"
-        if output.exists():  # built once: every build is a product of its own (a new product code)
-            return output
+        self.arch = "x64" if self.env.arch == "win64" else "win32"
+        self.built = build_dir() / f"kestrin-1.1.0.1-{self.arch}.msi"
+        # A later version, built once: every wixl build is a product of its own (a new product code).
+        self.later = pathlib.Path(tempfile.mkdtemp(dir=build_dir())) / f"kestrin-1.1.1.1-{self.arch}.msi"
         subprocess.run(["cmake", "-DWIXL=wixl", f"-DWXS={SOURCE / 'msi' / 'kestrin.wxs'}",
                         f"-DEXE={build_dir() / 'kestrin.exe'}", f"-DICON={SOURCE / 'icon' / 'kestrin.ico'}",
-                        f"-DVERSION={version}", f"-DARCH={'x64' if arch == 'x64' else 'x86'}", f"-DOUTPUT={output}",
-                        "-P", str(SOURCE / "msi" / "build_msi.cmake")], check=True, stdin=subprocess.DEVNULL,
-                       stdout=subprocess.DEVNULL)
-        return output
+                        "-DVERSION=1.1.1.1", f"-DARCH={'x64' if self.arch == 'x64' else 'x86'}",
+                        f"-DOUTPUT={self.later}", "-P", str(SOURCE / "msi" / "build_msi.cmake")],
+                       check=True, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
+        for package in (self.built, self.later):
+            self.addCleanup(self.msiexec, "/x", package, "/qn", expect=None)
 
-    def msiexec(self, *args, check=True):
+    def msiexec(self, *args, expect=0):
         rc, out = self.env.run("msiexec", *args, timeout=180)
-        if check:
-            self.assertEqual(rc, 0, f"msiexec {' '.join(args)}: {out.strip()}")
-        return rc
-
-    def installed_exe(self):
-        # The package of the prefix's own architecture: its Program Files folder either way.
-        return pathlib.Path(self.env.prefix) / "drive_c" / "Program Files" / "Kestrin" / "kestrin.exe"
+        if expect is not None:
+            self.assertEqual(rc == 0, expect == 0, f"msiexec {' '.join(map(str, args))}: {rc} {out.strip()}")
 
     def entries(self):
         """The DisplayVersion of every Apps & features entry named Kestrin."""
-        rc, out = self.env.run("reg", "query", UNINSTALL_KEY, "/s")
-        versions = []
-        for block in out.split("\n\n"):  # one key and its values each
-            if re.search(r"^\s*DisplayName\s+REG_SZ\s+Kestrin\s*$", block, re.M):
-                version = re.search(r"^\s*DisplayVersion\s+REG_SZ\s+(\S+)", block, re.M)
-                versions.append(version.group(1) if version else "")
-        return versions
+        _, out = self.env.run("reg", "query", r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall", "/s")
+        return [re.search(r"DisplayVersion\s+REG_SZ\s+(\S+)", block).group(1) for block in out.split("\n\n")
+                if re.search(r"^\s*DisplayName\s+REG_SZ\s+Kestrin\s*$", block, re.M)]
 
     def test_install_start_upgrade_and_uninstall(self):
-        self.msiexec("/i", str(self.package()), "/qn", f"SERVICE={SERVICE}", "MINUTES=5")
-        exe = self.installed_exe()
+        self.msiexec("/i", self.built, "/qn", f"SERVICE={SERVICE}", "MINUTES=5")
+        # The package of the prefix's own architecture: its Program Files folder either way.
+        exe = pathlib.Path(self.env.prefix) / "drive_c" / "Program Files" / "Kestrin" / "kestrin.exe"
         self.assertTrue(exe.exists(), f"{exe} was not installed")
-        self.assertEqual(self.env.reg_get(DEFAULTS_KEY, "Service Name"), SERVICE)
-        self.assertEqual(self.env.reg_get(DEFAULTS_KEY, "Restart Minutes"), "5")
-        self.assertEqual(self.env.reg_get(SOURCE_KEY, "TypesSupported"), "7")
+        written = [self.env.reg_get(key, name) for key, name in
+                   ((DEFAULTS_KEY, "Service Name"), (DEFAULTS_KEY, "Restart Minutes"), (SOURCE_KEY, "TypesSupported"))]
+        self.assertEqual(written, [SERVICE, "5", "7"])
         self.assertTrue(self.env.reg_get(SOURCE_KEY, "EventMessageFile").lower().endswith(r"\kestrin\kestrin.exe"))
         self.assertEqual(self.entries(), ["1.1.0.1"])
 
@@ -76,20 +55,18 @@ class Installer(KestrinTestCase):
         proc = self.env.spawn(exe)
         self.addCleanup(self.stop_kestrin, proc)
         self.driver.wait_text(MAIN, LBL_STS_TTL, f"{SERVICE} Status", timeout_ms=15000)
-        self.assertEqual(self.driver.count(PROMPT), 0)
+        self.assertEqual(self.driver.count("#32770:Kestrin"), 0)
         self.assertEqual(self.stored("Service Name"), SERVICE)
         self.driver("menu-file-exit", MAIN)  # ended as a user ends it: a killed one can hold the exe
         self.wait_exit(proc)
 
-        # A later package replaces this one and keeps the defaults it was not given.
-        self.msiexec("/i", str(self.package("1.1.1.1")), "/qn")
+        # A later package replaces this one and keeps the defaults it was not given; no way back.
+        self.msiexec("/i", self.later, "/qn")
         self.assertEqual(self.entries(), ["1.1.1.1"])
-        self.assertEqual(self.env.reg_get(DEFAULTS_KEY, "Service Name"), SERVICE)
         self.assertEqual(self.env.reg_get(DEFAULTS_KEY, "Restart Minutes"), "5")
-        self.assertNotEqual(self.msiexec("/i", str(self.package()), "/qn", check=False), 0,
-                            "an older package installed over a newer one")
+        self.msiexec("/i", self.built, "/qn", expect=1)
 
-        self.msiexec("/x", str(self.package("1.1.1.1")), "/qn")
+        self.msiexec("/x", self.later, "/qn")
         self.assertFalse(exe.exists())
         self.assertEqual(self.entries(), [])
         self.assertIsNone(self.env.reg_get(DEFAULTS_KEY, "Service Name"))

@@ -1,75 +1,49 @@
-// The command line of a copy that watches its own service: options, quoting, complaints, `reset`,
-// and what each copy's options make of its settings key, its Run value and its restart.
+// The command line of a copy that watches its own service, and what each copy's options make of its
+// settings key, its Run value and its restart.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "fakes/monitor_harness.h"
-#include "monitor/command_line.h"
-#include "settings/settings.h"
 #include "settings/start_with_windows.h"
 
 namespace kestrin {
 namespace {
 
-TEST(ParseCommandLine, OptionsTakeSlashOrDashInAnyCaseAndQuotedValues) {
+TEST(ParseCommandLine, OptionsQuotingErrorsAndTheResetRule) {
     const CommandLine line = ParseCommandLine(R"(-SERVICE "My Service" /Computer \\SERVER1 --minutes 5)");
     EXPECT_EQ(line.error, "");
-    EXPECT_EQ(line.service, "My Service");
-    EXPECT_EQ(line.computer, R"(\\SERVER1)");
-    EXPECT_EQ(line.minutes, 5);
     EXPECT_EQ(line.Options(), R"(/service "My Service" /computer \\SERVER1 /minutes 5)");
-    // What is written back splits into the same values, quotes and backslashes included.
-    for (const std::string value : {"a b", R"(end\)", R"(say "hi")", R"(C:\dir\ x)", ""}) {
+    for (const std::string value : {"a b", R"(end\)", R"(say "hi")", ""}) {  // written back losslessly
         EXPECT_EQ(SplitArguments("/x " + QuoteArgument(value)), (std::vector<std::string>{"/x", value})) << value;
     }
-    EXPECT_EQ(ParseCommandLine("/?").action, ProgramAction::ShowHelp);
-    EXPECT_EQ(ParseCommandLine("-h").action, ProgramAction::ShowHelp);
     EXPECT_EQ(ParseCommandLine("--help").action, ProgramAction::ShowHelp);
-    EXPECT_EQ(ParseCommandLine("/register-event-source").action, ProgramAction::RegisterEventSource);
-}
-
-TEST(ParseCommandLine, ABadLineIsNamedAndNothingIsWatched) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"/service", "The option /service needs a value."},
+    const std::pair<const char*, const char*> bad[] = {
         {"/service /computer PC", "The option /service needs a value."},
         {"/service A /service B", "The option /service is given twice."},
-        {"/minutes 0", "The option /minutes takes a whole number from 1 to 60."},
         {"/minutes 61", "The option /minutes takes a whole number from 1 to 60."},
-        {"/minutes five", "The option /minutes takes a whole number from 1 to 60."},
         {"/computer PC", "The option /computer needs /service."},
     };
-    for (const auto& [line, error] : cases) EXPECT_EQ(ParseCommandLine(line).error, error) << line;
-}
-
-TEST(ParseCommandLine, ResetIsSearchedOutsideTheValuesAndIgnoredWithAServiceOfItsOwn) {
-    EXPECT_TRUE(ParseCommandLine("-RESET").reset);
-    EXPECT_TRUE(ParseCommandLine("/Preset").reset);
-    EXPECT_TRUE(ParseCommandLine("/minutes 5 reset").reset);
-    EXPECT_FALSE(ParseCommandLine("/minutes 5").reset);
+    for (const auto& [text, error] : bad) EXPECT_EQ(ParseCommandLine(text).error, error) << text;
+    // `reset` is searched outside the options' values, and means nothing beside /service.
+    EXPECT_TRUE(ParseCommandLine("/minutes 5 /Preset").reset);
     EXPECT_FALSE(ParseCommandLine("/service PresetSync").reset);
     EXPECT_FALSE(ParseCommandLine("/service Spooler reset").reset);
-    EXPECT_EQ(RestartArguments(ParseCommandLine("reset")), std::nullopt);  // would not watch the same
-    EXPECT_EQ(RestartArguments(ParseCommandLine("")), "");
-    EXPECT_EQ(RestartArguments(ParseCommandLine("/service Spooler /minutes 3")), "/service Spooler /minutes 3");
+    EXPECT_EQ(RestartArguments(ParseCommandLine("reset")), std::nullopt);
+    EXPECT_EQ(RestartArguments(ParseCommandLine("/service Spooler")), "/service Spooler");
 }
 
-TEST(EachCopy, HasItsOwnKeyAndRunValueNamedByServiceAndComputer) {
+TEST(EachCopy, HasItsOwnKeyAndRunValueAndItsCountdownRunsFromItsMinutes) {
     EXPECT_EQ(SettingsKeyPath(std::nullopt, ""), "Software\\Kestrin\\Settings");
-    EXPECT_EQ(SettingsKeyPath(std::string("Spooler"), ""), "Software\\Kestrin\\Watchers\\Spooler@");
     EXPECT_EQ(SettingsKeyPath(std::string("Spooler"), "\\\\SERVER1"), "Software\\Kestrin\\Watchers\\Spooler@SERVER1");
     EXPECT_EQ(RunValueName(std::nullopt, ""), "Kestrin");
-    EXPECT_EQ(RunValueName(std::string("Spooler"), "SERVER1"), "Kestrin Spooler@SERVER1");
-    EXPECT_EQ(RunCommand(R"(C:\Program Files\Kestrin\kestrin.exe)", "/service Spooler"),
-              R"("C:\Program Files\Kestrin\kestrin.exe" /service Spooler)");
-    EXPECT_EQ(RunCommand(R"(C:\k.exe)", ""), R"("C:\k.exe")");
-}
+    EXPECT_EQ(RunValueName(std::string("Spooler"), ""), "Kestrin Spooler@");
+    EXPECT_EQ(RunCommand(R"(C:\Program Files\k.exe)", "/service Spooler"), R"("C:\Program Files\k.exe" /service Spooler)");
 
-TEST(EachCopy, AServiceOnTheCommandLineNeverPromptsAndTheCountdownRunsFromItsMinutes) {
     MonitorHarness h;
     h.store.values = {{"Minimise to Tray", "True"}};  // the copy's own key: no names in it
-    CommandLine line = ParseCommandLine("/service Spooler /computer PC /minutes 3");
-    h.frm.Load(line);
+    h.frm.Load(ParseCommandLine("/service Spooler /computer PC /minutes 3"));
     EXPECT_TRUE(h.view.prompts.empty());
-    EXPECT_EQ(h.frm.ServiceName(), "Spooler");
     EXPECT_EQ(h.frm.ComputerName(), "PC");
     EXPECT_FALSE(h.view.visible);
     EXPECT_TRUE(h.store.writes.empty());
@@ -78,17 +52,9 @@ TEST(EachCopy, AServiceOnTheCommandLineNeverPromptsAndTheCountdownRunsFromItsMin
     EXPECT_EQ(h.view.timeText, "3 Minutes until restart");
     for (int i = 0; i < 3; ++i) h.frm.Timer2Tick();
     EXPECT_EQ(h.scm.starts, 0);
-    h.frm.Timer2Tick();  // the fourth tick: the check
+    h.frm.Timer2Tick();  // the fourth tick checks
     EXPECT_EQ(h.scm.starts, 1);
     EXPECT_EQ(h.frm.MinutesToRestart(), 2);
-
-    MonitorHarness stored;  // "Restart Minutes" stored; the command line's /minutes would win
-    stored.store.values = {{"Service Name", "Spooler"}, {"Restart Minutes", "7"}};
-    stored.frm.Load("");
-    EXPECT_EQ(stored.frm.RestartMinutes(), 7);
-    stored.store.values["Restart Minutes"] = "0";
-    stored.frm.Load("");
-    EXPECT_EQ(stored.frm.RestartMinutes(), 10);
 }
 
 class FakeStartup : public StartupRegistry {
@@ -96,29 +62,26 @@ public:
     std::map<std::string, std::string> run;
     std::map<std::string, std::vector<std::uint8_t>> approved;
     std::uint32_t refuse = 0;
-    std::optional<std::string> ReadRun(const std::string& name) override {
-        return run.count(name) ? std::optional<std::string>(run[name]) : std::nullopt;
+    std::optional<std::string> ReadRun(const std::string& n) override { return Find(run, n); }
+    std::optional<std::vector<std::uint8_t>> ReadApproved(const std::string& n) override { return Find(approved, n); }
+    std::uint32_t WriteRun(const std::string& n, const std::string& c) override {
+        return refuse ? refuse : (run[n] = c, 0u);
     }
-    std::optional<std::vector<std::uint8_t>> ReadApproved(const std::string& name) override {
-        return approved.count(name) ? std::optional<std::vector<std::uint8_t>>(approved[name]) : std::nullopt;
+    std::uint32_t WriteApproved(const std::string& n, const std::vector<std::uint8_t>& b) override {
+        return approved[n] = b, 0u;
     }
-    std::uint32_t WriteRun(const std::string& name, const std::string& command) override {
-        if (!refuse) run[name] = command;
-        return refuse;
+    std::uint32_t DeleteRun(const std::string& n) override { return refuse ? refuse : (run.erase(n), 0u); }
+    std::uint32_t DeleteApproved(const std::string& n) override { return approved.erase(n), 0u; }
+
+private:
+    template <class Map>
+    static std::optional<typename Map::mapped_type> Find(const Map& map, const std::string& name) {
+        const auto found = map.find(name);
+        return found == map.end() ? std::nullopt : std::optional<typename Map::mapped_type>(found->second);
     }
-    std::uint32_t WriteApproved(const std::string& name, const std::vector<std::uint8_t>& bytes) override {
-        approved[name] = bytes;
-        return 0;
-    }
-    std::uint32_t DeleteRun(const std::string& name) override { return run.erase(name), refuse; }
-    std::uint32_t DeleteApproved(const std::string& name) override { return approved.erase(name), 0; }
 };
 
 TEST(StartWithWindows, IsOnWhenItsValueRunsAndWindowsHasNotSwitchedItOff) {
-    EXPECT_TRUE(StartupApproved(std::nullopt));
-    for (const int first : {2, 6}) EXPECT_TRUE(StartupApproved(std::vector<std::uint8_t>(12, static_cast<std::uint8_t>(first))));
-    for (const int first : {3, 7}) EXPECT_FALSE(StartupApproved(std::vector<std::uint8_t>(12, static_cast<std::uint8_t>(first))));
-
     FakeStartup keys;
     StartWithWindows start(keys, "Kestrin Spooler@", R"("C:\k.exe" /service Spooler)");
     EXPECT_FALSE(start.IsOn());
@@ -126,13 +89,14 @@ TEST(StartWithWindows, IsOnWhenItsValueRunsAndWindowsHasNotSwitchedItOff) {
     EXPECT_EQ(keys.run["Kestrin Spooler@"], R"("C:\k.exe" /service Spooler)");
     EXPECT_EQ(keys.approved["Kestrin Spooler@"], (std::vector<std::uint8_t>{2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
     EXPECT_TRUE(start.IsOn());
-    keys.approved["Kestrin Spooler@"][0] = 3;  // switched off in Settings
-    EXPECT_FALSE(start.IsOn());
-    EXPECT_EQ(start.Toggle(), 0u);  // on again, enabled
+    for (const int off : {3, 7}) {  // switched off in Settings or Task Manager
+        keys.approved["Kestrin Spooler@"][0] = static_cast<std::uint8_t>(off);
+        EXPECT_FALSE(start.IsOn());
+    }
+    keys.approved["Kestrin Spooler@"][0] = 6;
     EXPECT_TRUE(start.IsOn());
     EXPECT_EQ(start.Toggle(), 0u);
-    EXPECT_TRUE(keys.run.empty());
-    EXPECT_TRUE(keys.approved.empty());
+    EXPECT_TRUE(keys.run.empty() && keys.approved.empty());
     keys.refuse = 5;
     EXPECT_EQ(start.Toggle(), 5u);
     EXPECT_FALSE(start.IsOn());
