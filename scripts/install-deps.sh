@@ -9,7 +9,7 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64
   wine wine64
   xvfb xdotool imagemagick x11-utils
-  cmake g++ clang libgtest-dev googletest libbenchmark-dev python3 wixl
+  cmake g++ clang libgtest-dev googletest libbenchmark-dev python3 wixl msitools osslsigncode openssl
 )
 optional_packages=(wine32:i386)
 
