@@ -71,6 +71,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     RegistryStartup startupKeys;
     StartWithWindows startWithWindows(startupKeys, RunValueName(commandLine.service, computer),
                                       RunCommand(ProgramPath(), commandLine.Options()));
+    startWithWindows.RepairMovedProgram();
     MonitorWindow monitor(instance, lifetime, store, machineDefaults, MakeScmPort(), record, startWithWindows,
                           [&about] { about.Show(); }, [&about] { about.Close(); });
     if (!monitor.Create(commandLine)) return 1;

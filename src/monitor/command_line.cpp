@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "text/utf.h"
+
 namespace kestrin {
 namespace {
 
@@ -69,17 +71,70 @@ std::optional<std::string> OptionName(const std::string& argument) {
     return Lower(argument.substr(skip));
 }
 
-bool TakesValue(const std::string& name) { return name == "service" || name == "computer" || name == "minutes"; }
+// The service manager's own rules for a key name: what it would refuse, refused before anything is stored.
+std::string ServiceNameProblem(const std::string& name) {
+    if (name.empty()) return "The service name is empty.";
+    if (name.find_first_of("/\\") != std::string::npos) return "A service name cannot contain / or \\.";
+    if (Utf16Length(name) > kMaxServiceNameLength) {
+        return "A service name has at most " + std::to_string(kMaxServiceNameLength) + " characters.";
+    }
+    return {};
+}
+
+std::string ComputerNameProblem(const std::string& name) {
+    if (BareComputerName(name).find_first_of("/\\") != std::string::npos) {
+        return "A computer name cannot contain / or \\ after the backslashes it may start with.";
+    }
+    return {};
+}
+
+bool TakesValue(const std::string& name) {
+    return name == "service" || name == "computer" || name == "minutes" || name == "delay" || name == "retries";
+}
+
+std::string Upper(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text;
+}
+
+// /service given 2 to 16 times: each value NAME@COMPUTER, split at its last @, checked, none twice.
+std::string ParseSeveral(const std::vector<std::string>& values, CommandLine& result) {
+    if (values.size() > kMaxServicesPerCopy) {
+        return "One copy watches at most " + std::to_string(kMaxServicesPerCopy) + " services.";
+    }
+    if (result.computer) return "The option /computer names the computer of a single /service; write NAME@COMPUTER.";
+    for (const std::string& value : values) {
+        const std::size_t at = value.rfind('@');
+        ServiceTarget target;
+        target.serviceName = value.substr(0, at);
+        if (at != std::string::npos) target.computerName = value.substr(at + 1);
+        if (std::string problem = ServiceNameProblem(target.serviceName); !problem.empty()) return problem;
+        if (std::string problem = ComputerNameProblem(target.computerName); !problem.empty()) return problem;
+        const std::string name = Upper(WatcherName(target.serviceName, target.computerName));
+        for (const ServiceTarget& earlier : result.services) {
+            if (Upper(WatcherName(earlier.serviceName, earlier.computerName)) == name) {
+                return "The service " + value + " is named twice.";
+            }
+        }
+        result.services.push_back(std::move(target));
+    }
+    return {};
+}
 
 }  // namespace
 
 const char* const kUsage =
-    "kestrin.exe [/service NAME [/computer NAME]] [/minutes N] [reset]\n"
+    "kestrin.exe [/service NAME [/computer NAME]] [/minutes N] [/delay S] [/retries N] [reset]\n"
+    "kestrin.exe /service NAME[@COMPUTER] /service NAME[@COMPUTER] ... [/minutes N] [/delay S] [/retries N]\n"
     "kestrin.exe /register-event-source | /unregister-event-source\n"
     "\n"
-    "/service   the service to watch, without prompts, with settings of its own\n"
+    "/service   the service to watch, without prompts, with settings of its own;\n"
+    "           2 to 16 of them share one window (NAME@ is this computer)\n"
     "/computer  the computer it runs on (none: this computer)\n"
-    "/minutes   minutes between restart checks, 1 to 60 (none: 10)";
+    "/minutes   minutes between restart checks, 1 to 60 (none: 10)\n"
+    "/delay     instead, start a stopped service S seconds after its stop, 0 to 3600\n"
+    "/retries   give up after N failed starts in a row, 1 to 100 (none: never)";
 
 std::string CommandLineArguments(const std::string& commandLine) {
     std::size_t i = 0;
@@ -125,6 +180,7 @@ CommandLine ParseCommandLine(const std::string& arguments) {
     const std::vector<Argument> split = Split(arguments);
     std::string outsideValues;  // every argument but the options' values, as typed
     bool anyValue = false;
+    std::vector<std::string> serviceValues;
     for (std::size_t i = 0; i < split.size() && result.error.empty(); ++i) {
         const std::optional<std::string> name = OptionName(split[i].value);
         if (!name || !TakesValue(*name)) {
@@ -143,24 +199,38 @@ CommandLine ParseCommandLine(const std::string& arguments) {
         }
         const std::string& value = split[++i].value;
         anyValue = true;
-        const bool given = *name == "service"    ? result.service.has_value()
-                           : *name == "computer" ? result.computer.has_value()
-                                                 : result.minutes.has_value();
-        if (given) {
+        if (*name == "service") {
+            serviceValues.push_back(value);
+            continue;
+        }
+        std::optional<int>* number = *name == "minutes" ? &result.minutes
+                                     : *name == "delay" ? &result.delay
+                                     : *name == "retries" ? &result.retries
+                                                          : nullptr;
+        if (number ? number->has_value() : result.computer.has_value()) {
             result.error = "The option " + option + " is given twice.";
-        } else if (*name == "service") {
-            result.service = value;
         } else if (*name == "computer") {
             result.computer = value;
-        } else if (!(result.minutes = ParseRestartMinutes(value))) {
+        } else if (*name == "minutes" && !(result.minutes = ParseRestartMinutes(value))) {
             result.error = "The option " + option + " takes a whole number from 1 to 60.";
+        } else if (*name == "delay" && !(result.delay = ParseRestartDelay(value))) {
+            result.error = "The option " + option + " takes a whole number of seconds from 0 to 3600.";
+        } else if (*name == "retries" && !(result.retries = ParseRestartRetries(value))) {
+            result.error = "The option " + option + " takes a whole number from 1 to 100.";
         }
     }
-    if (result.error.empty() && result.computer && !result.service) {
+    if (serviceValues.size() == 1) result.service = serviceValues.front();
+    if (result.error.empty() && result.minutes && result.delay) {
+        result.error = "The options /minutes and /delay cannot be given together.";
+    }
+    if (result.error.empty() && result.computer && serviceValues.empty()) {
         result.error = "The option /computer needs /service.";
     }
+    if (result.error.empty() && serviceValues.size() > 1) result.error = ParseSeveral(serviceValues, result);
+    if (result.error.empty() && result.service) result.error = ServiceNameProblem(*result.service);
+    if (result.error.empty() && result.computer) result.error = ComputerNameProblem(*result.computer);
     // Values are names, not words of the command line: /service PresetSync is no reset.
-    result.reset = !result.service && ContainsReset(anyValue ? outsideValues : arguments);
+    result.reset = serviceValues.empty() && ContainsReset(anyValue ? outsideValues : arguments);
     return result;
 }
 
@@ -170,8 +240,11 @@ std::string CommandLine::Options() const {
         options += (options.empty() ? "" : " ") + std::string(option) + " " + QuoteArgument(value);
     };
     if (service) add("/service", *service);
+    for (const ServiceTarget& target : services) add("/service", target.serviceName + "@" + target.computerName);
     if (computer) add("/computer", *computer);
     if (minutes) add("/minutes", std::to_string(*minutes));
+    if (delay) add("/delay", std::to_string(*delay));
+    if (retries) add("/retries", std::to_string(*retries));
     return options;
 }
 

@@ -10,6 +10,8 @@
 namespace kestrin {
 
 inline constexpr int kBadCommandLineExitCode = 2;
+inline constexpr std::size_t kMaxServiceNameLength = 256;  // the service manager's limit, in UTF-16 units
+inline constexpr std::size_t kMaxServicesPerCopy = 16;
 
 // The usage line, shown for /? and under every complaint about the command line.
 extern const char* const kUsage;
@@ -18,9 +20,12 @@ enum class ProgramAction { Watch, ShowHelp, RegisterEventSource, UnregisterEvent
 
 struct CommandLine {
     ProgramAction action = ProgramAction::Watch;
-    std::optional<std::string> service;   // /service: watch this one, never prompt
-    std::optional<std::string> computer;  // /computer: only with /service
+    std::optional<std::string> service;   // /service given once: watch this one, never prompt
+    std::optional<std::string> computer;  // /computer: only with a single /service
+    std::vector<ServiceTarget> services;  // /service NAME@COMPUTER given 2 to 16 times: one window for all
     std::optional<int> minutes;           // /minutes: the countdown's length
+    std::optional<int> delay;             // /delay: seconds from a stop to the start, instead of the countdown
+    std::optional<int> retries;           // /retries: failed starts in a row before Kestrin gives up
     bool reset = false;                   // ask for the names again (a start without /service)
     std::string error;                    // what is wrong with the line; empty when it is sound
 

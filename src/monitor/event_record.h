@@ -18,6 +18,7 @@ enum class EventId : std::uint16_t {
     CannotRead = 7,
     CanReadAgain = 8,
     RestartsPaused = 9,
+    RestartsGivenUp = 10,
 };
 
 enum class EventType { Information, Warning, Error };

@@ -1,25 +1,93 @@
-// The monitor's rules: start-up, status poll, restart countdown, tray dispatch, commands and close.
+// The monitor's rules: start-up, the poll and countdown handed to each watcher, the labels or list,
+// tray dispatch, commands and close.
 #include "monitor/frm_srv_man.h"
 
 #include <algorithm>
 #include <cctype>
 
-#include "monitor/command_line.h"
 #include "settings/settings.h"
+#include "text/utf.h"
 
 namespace kestrin {
 namespace {
 
-bool IsStopped(const std::string& stateText) {
-    static const std::string kStopped = "stopped";
-    return std::equal(stateText.begin(), stateText.end(), kStopped.begin(), kStopped.end(),
-                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
+bool SameIgnoringCase(const std::string& a, const std::string& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
+        return std::tolower(x) == std::tolower(y);
+    });
+}
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+// Worst first: what needs the administrator most decides the badge of several.
+int Severity(const WatchRow& row) {
+    if (row.gaveUp) return 0;
+    switch (BadgeForState(row.stateText)) {
+    case TrayBadge::Stopped: return 0;
+    case TrayBadge::Unknown: return 1;
+    case TrayBadge::Pending: return 2;
+    case TrayBadge::Paused: return 3;
+    default: return 4;
+    }
 }
 
 }  // namespace
 
-std::string TrayTip(const std::string& serviceName, const std::string& stateText) {
-    return CutToCharacters(serviceName + ": " + stateText, kTrayTipLength);
+RestartPolicy ReadRestartPolicy(const CommandLine& commandLine, SettingsStore& store, SettingsStore& machineDefaults) {
+    Settings own(store);
+    Settings machine(machineDefaults);
+    RestartPolicy policy;
+    struct Source {
+        std::optional<int> delay;
+        std::optional<int> minutes;
+    };
+    // A source that says nothing of the timing leaves it to the next; one that sets both is read
+    // as a delay (the command line cannot set both).
+    const Source sources[] = {{commandLine.delay, commandLine.minutes},
+                              {own.ReadRestartDelay(), own.ReadRestartMinutes()},
+                              {machine.ReadRestartDelay(), machine.ReadRestartMinutes()}};
+    for (const Source& source : sources) {
+        if (source.delay) {
+            policy.delaySeconds = source.delay;
+            break;
+        }
+        if (source.minutes) {
+            policy.minutes = *source.minutes;
+            break;
+        }
+    }
+    policy.retries = commandLine.retries;
+    if (!policy.retries) policy.retries = own.ReadRestartRetries();
+    if (!policy.retries) policy.retries = machine.ReadRestartRetries();
+    return policy;
+}
+
+TrayBadge WorstBadge(const std::vector<WatchRow>& rows) {
+    if (rows.empty() || std::any_of(rows.begin(), rows.end(), [](const WatchRow& r) { return !r.answered; })) {
+        return TrayBadge::Plain;
+    }
+    const auto worst = std::min_element(rows.begin(), rows.end(),
+                                        [](const WatchRow& a, const WatchRow& b) { return Severity(a) < Severity(b); });
+    return worst->gaveUp ? TrayBadge::Stopped : BadgeForState(worst->stateText);
+}
+
+std::string SeveralTrayTip(const std::vector<std::string>& names, const std::vector<WatchRow>& rows) {
+    const auto running = std::count_if(rows.begin(), rows.end(), [](const WatchRow& r) { return r.stateText == "Running"; });
+    std::string tip = std::to_string(running) + " of " + std::to_string(rows.size()) + " running";
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const WatchRow& row = rows[i];
+        if (row.stateText == "Running") continue;
+        const std::string state = !row.answered        ? "not read yet"
+                                  : row.gaveUp          ? "stopped, gave up"
+                                  : row.stateText.empty() ? "cannot be read"
+                                                        : Lower(row.stateText);
+        tip += "; " + names[i] + " " + state;
+    }
+    return CutToUtf16Units(tip, kSeveralTrayTipUnits);
 }
 
 FrmSrvMan::FrmSrvMan(MonitorView& view, SettingsStore& store, SettingsStore& machineDefaults, ServiceQueue& services,
@@ -27,27 +95,33 @@ FrmSrvMan::FrmSrvMan(MonitorView& view, SettingsStore& store, SettingsStore& mac
     : view_(view),
       store_(store),
       machineDefaults_(machineDefaults),
-      services_(services),
+      oneQueue_(std::make_unique<OneQueue>(services)),
+      queues_(*oneQueue_),
       clock_(clock),
-      record_(record),
-      events_([this](std::uint32_t error) { return view_.SystemMessage(error); }) {}
+      record_(record) {}
+
+FrmSrvMan::FrmSrvMan(MonitorView& view, SettingsStore& store, SettingsStore& machineDefaults, ServiceQueues& queues,
+                     Clock& clock, EventRecord& record)
+    : view_(view), store_(store), machineDefaults_(machineDefaults), queues_(queues), clock_(clock), record_(record) {}
 
 void FrmSrvMan::Load(const std::string& arguments) { Load(ParseCommandLine(arguments)); }
 
 void FrmSrvMan::Load(const CommandLine& commandLine) {
     Settings settings(store_);
-    Settings machine(machineDefaults_);
-    restartMinutes_ = commandLine.minutes.value_or(
-        settings.ReadRestartMinutes().value_or(machine.ReadRestartMinutes().value_or(kDefaultRestartMinutes)));
-    minutesToRestart_ = static_cast<std::int16_t>(restartMinutes_);
+    policy_ = ReadRestartPolicy(commandLine, store_, machineDefaults_);
     exitRequested_ = false;
     loading_ = true;
-    view_.SetCaption(kApplicationTitle);
+    several_ = !commandLine.services.empty();
+    view_.SetCaption(several_ ? std::string(kApplicationTitle) + ": " + std::to_string(commandLine.services.size()) +
+                                    " services"
+                              : kApplicationTitle);
     bool answered = true;
-    if (commandLine.service) {
+    if (several_ || commandLine.service) {
         // The names are the command line's; the store is this copy's own and holds no names.
-        computerName_ = commandLine.computer.value_or("");
-        serviceName_ = *commandLine.service;
+        if (commandLine.service) {
+            computerName_ = commandLine.computer.value_or("");
+            serviceName_ = *commandLine.service;
+        }
         minimiseToTray_ = settings.ReadMinimiseToTray();
     } else if (commandLine.reset) {
         answered = AskForNames();
@@ -58,23 +132,50 @@ void FrmSrvMan::Load(const CommandLine& commandLine) {
         if (serviceName_.empty()) TakeMachineDefaults();
     }
     notificationsOn_ = settings.ReadNotifications();
-    if (answered && serviceName_.empty()) answered = AskForNames();
+    if (!several_ && answered && serviceName_.empty()) answered = AskForNames();
     loading_ = false;
     if (!answered) {
         // The session ended under the prompts: nothing half answered is kept, and no icon is added.
         view_.Unload();
         return;
     }
-    events_.Watch(computerName_, serviceName_, restartMinutes_);
-    watching_ = true;
-    Record(events_.Entry(EventId::WatchingBegins, "Watching began", restartMinutes_));
+    Watch(several_ ? commandLine.services : std::vector<ServiceTarget>{{computerName_, serviceName_}});
     view_.SetCommandCaptions("S&top Service", "&Start Service");
+    if (several_) view_.SetCommandsEnabled(false);  // until a row is selected
     InitIcon();
     if (minimiseToTray_) {
         view_.MinimiseAndHide();
     } else {
         view_.ShowNormal();
     }
+}
+
+void FrmSrvMan::Watch(const std::vector<ServiceTarget>& targets) {
+    for (std::size_t i = 0; i < targets.size(); ++i) names_.push_back(DisplayName(targets, i));
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        const ServiceTarget& target = targets[i];
+        WatcherPorts ports{queues_.Statuses(target.computerName),
+                           queues_.Commands(i),
+                           record_,
+                           clock_,
+                           [this](std::uint32_t error) { return view_.SystemMessage(error); },
+                           [this](std::uint64_t ms) { return view_.LocalTimeIn(ms); }};
+        watchers_.push_back(std::make_unique<ServiceWatcher>(i, target, policy_, std::move(ports), names_[i]));
+    }
+    shownRows_.resize(targets.size());
+    for (const auto& watcher : watchers_) watcher->BeginWatching();
+}
+
+std::string DisplayName(const std::vector<ServiceTarget>& targets, std::size_t index) {
+    const ServiceTarget& target = targets[index];
+    // One name watched on two computers: each says which.
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        if (i != index && SameIgnoringCase(targets[i].serviceName, target.serviceName)) {
+            const std::string computer = BareComputerName(target.computerName);
+            return target.serviceName + " on " + (computer.empty() ? "this computer" : computer);
+        }
+    }
+    return target.serviceName;
 }
 
 void FrmSrvMan::TakeMachineDefaults() {
@@ -100,67 +201,53 @@ bool FrmSrvMan::AskForNames() {
 }
 
 void FrmSrvMan::Timer1Tick() {
-    EndPauseIfDue();
-    const std::string title = serviceName_ + " Status";
-    if (title != statusTitle_) view_.SetStatusTitle(statusTitle_ = title);
-    ShowDueNotification();
-    // One status at a time: against a slow computer, ticks that find one outstanding ask nothing.
-    if (statusOutstanding_) {
-        // Windows can take 20 s and more to give up on a computer: meanwhile nothing stale shows,
-        // and the restart check, which reads the label, cannot act on it.
-        if (!staleShown_ && clock_.NowMs() - statusAskedMs_ >= kStaleAfterMs) {
-            staleShown_ = true;
-            answered_ = true;  // unknown is an answer for the badge: a grey one, not the plain icon
-            ShowState("");
-        }
-        return;
+    if (!several_) {
+        const std::string title = serviceName_ + " Status";
+        if (title != statusTitle_) view_.SetStatusTitle(statusTitle_ = title);
     }
-    statusOutstanding_ = true;
-    statusAskedMs_ = clock_.NowMs();
-    Enqueue(ServiceCommand::Status);
+    ShowDueNotification();
+    for (const auto& watcher : watchers_) watcher->PollTick();
+    ShowRows();
 }
 
 void FrmSrvMan::AnswerArrived(const ServiceAnswer& answer) {
-    if (answer.request.command != ServiceCommand::Status) {
-        if (!unloaded_) Tell(events_.CommandAnswered(answer.request, answer.error));
-        return;
-    }
-    statusOutstanding_ = false;
+    const std::size_t index = answer.request.watcher;
+    if (index >= watchers_.size()) return;
+    const std::optional<Notice> told = watchers_[index]->AnswerArrived(answer);
     if (unloaded_) return;
-    staleShown_ = false;
-    answered_ = true;
-    ShowState(answer.stateText);
-    // The check that will act comes on the tick after the countdown reaches 0.
-    Tell(events_.StatusRead(answer.stateText, answer.error, minutesToRestart_ + 1));
-}
-
-void FrmSrvMan::ShowState(const std::string& stateText) {
-    if (stateText != lblStatus_) view_.SetStatusText(lblStatus_ = stateText);
-    RefreshTray();
-    const std::string time = IsStopped(lblStatus_) ? CountdownText() : std::string();
-    if (time != timeText_) view_.SetTimeText(timeText_ = time);
-}
-
-std::string FrmSrvMan::CountdownText() const {
-    if (pausedUntilMs_) return "Restarts paused until " + pausedUntilText_;
-    return std::to_string(minutesToRestart_) + " Minutes until restart";
-}
-
-void FrmSrvMan::Tell(const std::optional<ServiceEvent>& event) {
-    if (!event) return;
+    ShowRows();
     // The record is kept whatever "Notifications" says: it is what the administrator reads later.
-    Record(events_.EntryFor(*event));
-    if (!notificationsOn_) return;
-    Notification notification = events_.NotificationFor(*event);
-    if (event->kind == ServiceEventKind::Stopped && pausedUntilMs_) {
-        notification.text = "Restarts are paused until " + pausedUntilText_ + ".";
-    }
-    pace_.Offer(std::move(notification));
+    if (!told || !notificationsOn_) return;
+    pace_.Offer(index, names_[index], *told);
     ShowDueNotification();
 }
 
-void FrmSrvMan::Record(const EventEntry& entry) {
-    if (entryPace_.Allow(entry.id, clock_.NowMs())) record_.Write(entry);
+void FrmSrvMan::ShowRows() {
+    if (watchers_.empty()) return;
+    if (!several_) {
+        const WatchRow row = watchers_.front()->Row();
+        if (row.stateText != lblStatus_) view_.SetStatusText(lblStatus_ = row.stateText);
+        RefreshTray();
+        if (row.restartText != timeText_) view_.SetTimeText(timeText_ = row.restartText);
+        return;
+    }
+    for (std::size_t i = 0; i < watchers_.size(); ++i) {
+        const WatchRow row = watchers_[i]->Row();
+        const ServiceTarget& target = watchers_[i]->Target();
+        const std::string computer = BareComputerName(target.computerName);
+        ServiceRowText cells{target.serviceName, computer.empty() ? "This computer" : computer,
+                             !row.answered ? "" : row.stateText.empty() ? "Cannot be read" : row.stateText,
+                             row.restartText, std::to_string(row.restarts)};
+        // Only a row whose cells changed is repainted.
+        if (cells != shownRows_[i]) view_.SetRow(i, shownRows_[i] = std::move(cells));
+    }
+    RefreshTray();
+}
+
+std::vector<WatchRow> FrmSrvMan::Rows() const {
+    std::vector<WatchRow> rows;
+    for (const auto& watcher : watchers_) rows.push_back(watcher->Row());
+    return rows;
 }
 
 void FrmSrvMan::ShowDueNotification() {
@@ -168,39 +255,59 @@ void FrmSrvMan::ShowDueNotification() {
 }
 
 void FrmSrvMan::Timer2Tick() {
-    EndPauseIfDue();
-    if (minutesToRestart_ < 1) {
-        // Paused for maintenance: the countdown runs on, the check leaves the service as it is.
-        if (IsStopped(lblStatus_) && !pausedUntilMs_) Enqueue(ServiceCommand::Start, true);
-        minutesToRestart_ = static_cast<std::int16_t>(restartMinutes_);
-    }
-    --minutesToRestart_;
+    for (const auto& watcher : watchers_) watcher->MinuteTick();
 }
 
 void FrmSrvMan::PauseClick() {
-    if (pausedUntilMs_) {
-        ResumeRestarts();
-        return;
+    // With several, the item pauses all of them, or resumes all when every one is paused.
+    const bool resume = RestartsPaused();
+    for (const auto& watcher : watchers_) {
+        if (watcher->RestartsPaused() == resume) watcher->TogglePause();
     }
-    pausedUntilMs_ = clock_.NowMs() + kPauseMs;
-    pausedUntilText_ = view_.LocalTimeIn(kPauseMs);
-    Record(events_.Entry(EventId::RestartsPaused, "Restarts paused until " + pausedUntilText_));
-    if (!timeText_.empty()) ShowState(lblStatus_);
+    ShowRows();
 }
 
-void FrmSrvMan::EndPauseIfDue() {
-    if (pausedUntilMs_ && clock_.NowMs() >= *pausedUntilMs_) ResumeRestarts();
+void FrmSrvMan::RowCommand(std::size_t row, RowAction action) {
+    if (row >= watchers_.size()) return;
+    ServiceWatcher& watcher = *watchers_[row];
+    switch (action) {
+    case RowAction::Stop: watcher.StopService(); break;
+    case RowAction::Start: watcher.StartService(); break;
+    case RowAction::Pause: watcher.TogglePause(); break;
+    }
+    ShowRows();
 }
 
-void FrmSrvMan::ResumeRestarts() {
-    pausedUntilMs_.reset();
-    Record(events_.Entry(EventId::RestartsPaused, "Restarts resumed"));
-    if (!timeText_.empty()) ShowState(lblStatus_);
+template <class Each>
+void FrmSrvMan::ForSelected(Each each) {
+    if (!several_) {
+        if (!watchers_.empty()) each(*watchers_.front());
+    } else {
+        for (const std::size_t row : view_.SelectedRows()) {
+            if (row < watchers_.size()) each(*watchers_[row]);
+        }
+    }
+    ShowRows();
 }
 
-void FrmSrvMan::Command1Click() { Enqueue(ServiceCommand::Stop); }
+void FrmSrvMan::Command1Click() {
+    ForSelected([](ServiceWatcher& watcher) { watcher.StopService(); });
+}
 
-void FrmSrvMan::Command2Click() { Enqueue(ServiceCommand::Start); }
+void FrmSrvMan::Command2Click() {
+    ForSelected([](ServiceWatcher& watcher) { watcher.StartService(); });
+}
+
+void FrmSrvMan::SelectionChanged() { view_.SetCommandsEnabled(!view_.SelectedRows().empty()); }
+
+std::int16_t FrmSrvMan::MinutesToRestart() const {
+    return watchers_.empty() ? static_cast<std::int16_t>(policy_.minutes) : watchers_.front()->MinutesToRestart();
+}
+
+bool FrmSrvMan::RestartsPaused() const {
+    return !watchers_.empty() && std::all_of(watchers_.begin(), watchers_.end(),
+                                             [](const auto& watcher) { return watcher->RestartsPaused(); });
+}
 
 void FrmSrvMan::AboutClick() { view_.ShowAbout(); }
 
@@ -227,7 +334,7 @@ void FrmSrvMan::CloseRequest() {
 void FrmSrvMan::Unload() {
     if (unloaded_) return;
     unloaded_ = true;
-    if (watching_) Record(events_.Entry(EventId::WatchingEnds, sessionEnded_ ? "Watching ended: the session ended" : "Watching ended"));
+    for (const auto& watcher : watchers_) watcher->EndWatching(sessionEnded_);
     StopTrayRetry();
     view_.DeleteTrayIcon();
 }
@@ -339,18 +446,18 @@ void FrmSrvMan::RefreshTray() {
 }
 
 TrayLook FrmSrvMan::CurrentTrayLook() const {
-    return {CurrentTrayTip(), answered_ ? BadgeForState(lblStatus_) : TrayBadge::Plain};
+    if (watchers_.empty()) return {};
+    if (several_) {
+        const std::vector<WatchRow> rows = Rows();
+        return {SeveralTrayTip(names_, rows), WorstBadge(rows)};
+    }
+    const WatchRow row = watchers_.front()->Row();
+    return {watchers_.front()->TrayTip(), row.answered ? BadgeForState(row.stateText) : TrayBadge::Plain};
 }
 
 void FrmSrvMan::RestoreWindow() {
     view_.ShowNormal();
     minimiseToTray_ = false;
-}
-
-std::string FrmSrvMan::CurrentTrayTip() const { return TrayTip(serviceName_, lblStatus_); }
-
-void FrmSrvMan::Enqueue(ServiceCommand command, bool automatic) {
-    services_.Enqueue({command, computerName_, serviceName_, automatic});
 }
 
 }  // namespace kestrin

@@ -1,14 +1,18 @@
-// The monitor window's form state and every one of its handlers, free of any window system.
+// The monitor window's form state and every one of its handlers, free of any window system. The
+// rules of each watched service are its watcher's; the window's and the icon's rules are here.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "monitor/clock.h"
 #include "monitor/command_line.h"
 #include "monitor/event_record.h"
 #include "monitor/monitor_view.h"
 #include "monitor/service_events.h"
+#include "monitor/service_watcher.h"
 #include "service_control/service_queue.h"
 #include "settings/settings_store.h"
 
@@ -25,22 +29,35 @@ inline constexpr std::uint32_t kTrayKeySelect = 0x401;    // NIN_KEYSELECT: Ente
 inline constexpr std::uint32_t kTrayContextMenu = 0x7B;   // WM_CONTEXTMENU: menu key, Shift+F10, right release
 inline constexpr std::uint32_t kTrayBalloonClick = 0x405; // NIN_BALLOONUSERCLICK: a notification clicked
 inline constexpr int kTrayAddAttempts = 30;               // one a retry tick: a minute at 2 s
-inline constexpr std::uint64_t kStaleAfterMs = 3000;      // an unanswered status: its state is unknown
-inline constexpr std::size_t kTrayTipLength = 63;
-inline constexpr std::uint64_t kPauseMs = 60 * 60 * 1000;  // restarts paused for maintenance: an hour
+inline constexpr std::size_t kSeveralTrayTipUnits = 127;  // the tooltip field of a modern icon record
 
-// The icon's tooltip: "<service>: <state>", cut to the first 63 characters.
-std::string TrayTip(const std::string& serviceName, const std::string& stateText);
+// What a row's menu does to its service.
+enum class RowAction { Stop, Start, Pause };
+
+// The restart policy of a copy: the command line first, then its own key, then the machine's defaults.
+// The first of them to set a delay or minutes sets the timing; retries are read on their own.
+RestartPolicy ReadRestartPolicy(const CommandLine& commandLine, SettingsStore& store, SettingsStore& machineDefaults);
+
+// How notifications and the tooltip name a service: by its name, and its computer too where the same
+// name is watched on two ("Spooler on SERVER1").
+std::string DisplayName(const std::vector<ServiceTarget>& targets, std::size_t index);
+
+// The icon of a copy watching several services: the worst state among them.
+TrayBadge WorstBadge(const std::vector<WatchRow>& rows);
+// Its tooltip: "3 of 4 running; Spooler stopped; W32Time cannot be read", cut to 127 UTF-16 units.
+std::string SeveralTrayTip(const std::vector<std::string>& names, const std::vector<WatchRow>& rows);
 
 class FrmSrvMan {
 public:
-    // `machineDefaults` is read only: the names and minutes an administrator's install set for
-    // every user of the computer.
+    // `machineDefaults` is read only: the names and restart policy an administrator's install set
+    // for every user of the computer. With one queue, statuses and commands all go through it.
     FrmSrvMan(MonitorView& view, SettingsStore& store, SettingsStore& machineDefaults, ServiceQueue& services,
+              Clock& clock, EventRecord& record);
+    FrmSrvMan(MonitorView& view, SettingsStore& store, SettingsStore& machineDefaults, ServiceQueues& queues,
               Clock& clock, EventRecord& record);
 
     // The start-up sequence; `arguments` is the command line without the program's path. A copy
-    // given its service on the command line never prompts; `store` is then that copy's own.
+    // given its service (or several) on the command line never prompts; `store` is then that copy's own.
     void Load(const std::string& arguments);
     void Load(const CommandLine& commandLine);
 
@@ -48,10 +65,12 @@ public:
     void Timer2Tick();   // the restart countdown
     void AnswerArrived(const ServiceAnswer& answer);  // a status, or how a start or stop went
 
-    void Command1Click();   // stop the service
-    void Command2Click();   // start the service
+    void Command1Click();   // stop the service (with several: the selected ones)
+    void Command2Click();   // start the service (with several: the selected ones)
     void AboutClick();
-    void PauseClick();      // pauses restarts for an hour, or resumes them at once
+    void PauseClick();      // pauses restarts for an hour, or resumes them at once (with several: all)
+    void RowCommand(std::size_t row, RowAction action);  // a row's menu
+    void SelectionChanged();
     void ExitClick();       // File > Exit and the popup's Exit
     void CloseRequest();    // the close rule: hide unless Exit asked for the close
     void Unload();          // the window is going away
@@ -63,67 +82,72 @@ public:
 
     const std::string& ComputerName() const { return computerName_; }
     const std::string& ServiceName() const { return serviceName_; }
-    std::int16_t MinutesToRestart() const { return minutesToRestart_; }
-    int RestartMinutes() const { return restartMinutes_; }
-    bool RestartsPaused() const { return pausedUntilMs_.has_value(); }
+    std::int16_t MinutesToRestart() const;
+    int RestartMinutes() const { return policy_.minutes; }
+    bool RestartsPaused() const;  // with several: every one of them
     bool MinimiseToTray() const { return minimiseToTray_; }
     bool TrayIconAdded() const { return trayIconAdded_; }
     bool NotificationsOn() const { return notificationsOn_; }
+    bool Several() const { return several_; }
+    const ServiceWatcher& Watcher(std::size_t index) const { return *watchers_[index]; }
+    std::size_t WatcherCount() const { return watchers_.size(); }
 
 private:
+    class OneQueue : public ServiceQueues {
+    public:
+        explicit OneQueue(ServiceQueue& queue) : queue_(queue) {}
+        ServiceQueue& Statuses(const std::string&) override { return queue_; }
+        ServiceQueue& Commands(std::size_t) override { return queue_; }
+
+    private:
+        ServiceQueue& queue_;
+    };
+
     bool AskForNames();  // false when the session ended while a prompt was open
     void TakeMachineDefaults();
+    void Watch(const std::vector<ServiceTarget>& targets);
     void InitIcon();
     bool TryAddIcon();  // one add of the icon as it should look now
     void RestoreWindow();
     void StartTrayRetry();
     void StopTrayRetry();
+    void ShowRows();    // the labels or list rows, and the icon, each only if it changed
     void RefreshTray();
-    void ShowState(const std::string& stateText);  // the labels and the icon, each only if it changed
-    void Tell(const std::optional<ServiceEvent>& event);  // the notification and the record
-    void Record(const EventEntry& entry);
-    void EndPauseIfDue();
-    void ResumeRestarts();
-    std::string CountdownText() const;
     void ShowDueNotification();  // the one the pace lets through now, if any
     TrayLook CurrentTrayLook() const;
-    std::string CurrentTrayTip() const;
-    void Enqueue(ServiceCommand command, bool automatic = false);
+    std::vector<WatchRow> Rows() const;
+    template <class Each>
+    void ForSelected(Each each);
 
     MonitorView& view_;
     SettingsStore& store_;
     SettingsStore& machineDefaults_;
-    ServiceQueue& services_;
+    std::unique_ptr<OneQueue> oneQueue_;
+    ServiceQueues& queues_;
     Clock& clock_;
     EventRecord& record_;
-    ServiceEvents events_;
     NotificationPace pace_;
-    EntryPace entryPace_;
+    std::vector<std::unique_ptr<ServiceWatcher>> watchers_;
+    std::vector<std::string> names_;  // as notifications and the tooltip name each service
 
     std::string computerName_;
     std::string serviceName_;
-    std::int16_t minutesToRestart_ = 10;
-    int restartMinutes_ = kDefaultRestartMinutes;  // what the countdown is put back to
-    std::optional<std::uint64_t> pausedUntilMs_;
-    std::string pausedUntilText_;  // the local time the pause ends, as the label shows it
-    bool watching_ = false;        // the start-up sequence has finished: watching has begun
+    RestartPolicy policy_;
+    bool several_ = false;         // a list of services, not the single window's labels
     bool exitRequested_ = false;
     bool minimiseToTray_ = false;
     bool trayBusy_ = false;
-    bool statusOutstanding_ = false;
     bool unloaded_ = false;
     bool loading_ = false;
     bool sessionEnded_ = false;
     bool trayIconAdded_ = false;
     bool rightPressOpenedMenu_ = false;  // its release's WM_CONTEXTMENU must not open a second menu
     int trayRetriesLeft_ = 0;
-    bool answered_ = false;        // a status has come back: the icon carries a badge from now on
-    bool staleShown_ = false;      // the state shows as unknown while its status is outstanding
     bool notificationsOn_ = true;
-    std::uint64_t statusAskedMs_ = 0;
-    std::string lblStatus_;
     std::string statusTitle_;      // what the labels show, so an unchanged text is not set again
+    std::string lblStatus_;
     std::string timeText_;
+    std::vector<ServiceRowText> shownRows_;
     TrayLook trayLook_;            // what the icon shows, so an unchanged look is not sent again
 };
 

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "monitor/tray_badge.h"
 
@@ -23,6 +24,20 @@ enum class TrayAnswer { Done, TimedOut, Refused };
 // Where the popup menu opens: at the mouse for a right press, at the icon for the keyboard.
 enum class TrayMenuAnchor { Mouse, Icon };
 
+// One row of the list a copy watching several services shows, cell by cell.
+struct ServiceRowText {
+    std::string service;
+    std::string computer;
+    std::string state;
+    std::string restart;
+    std::string restarts;
+    bool operator==(const ServiceRowText& o) const {
+        return service == o.service && computer == o.computer && state == o.state && restart == o.restart &&
+               restarts == o.restarts;
+    }
+    bool operator!=(const ServiceRowText& o) const { return !(*this == o); }
+};
+
 class MonitorView {
 public:
     virtual ~MonitorView() = default;
@@ -32,6 +47,11 @@ public:
     virtual void SetStatusText(const std::string& text) = 0;   // LblStatus
     virtual void SetStatusTitle(const std::string& text) = 0;  // LblStsTtl
     virtual void SetTimeText(const std::string& text) = 0;     // LblTime
+
+    // The list of several services: a row's cells, set only when one of them changed.
+    virtual void SetRow(std::size_t row, const ServiceRowText& cells) = 0;
+    virtual std::vector<std::size_t> SelectedRows() = 0;
+    virtual void SetCommandsEnabled(bool enabled) = 0;  // the Stop and Start buttons
 
     // A modal text prompt titled with the application title; Cancel answers "".
     virtual std::string Prompt(const std::string& prompt) = 0;

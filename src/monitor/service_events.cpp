@@ -5,12 +5,13 @@
 #include <utility>
 
 #include "settings/settings.h"
+#include "text/utf.h"
 
 namespace kestrin {
 namespace {
 
-Notification Make(const std::string& title, const std::string& text) {
-    return {CutToCharacters(title, kNotificationTitleLength), CutToCharacters(text, kNotificationTextLength)};
+Notice Make(const std::string& title, const std::string& text, const std::string& happened) {
+    return {{CutToCharacters(title, kNotificationTitleLength), CutToCharacters(text, kNotificationTextLength)}, happened};
 }
 
 std::string Minutes(int n) { return std::to_string(n) + (n == 1 ? " minute" : " minutes"); }
@@ -32,42 +33,45 @@ std::string CutToCharacters(const std::string& text, std::size_t characters) {
     return text.substr(0, i);
 }
 
-void ServiceEvents::Watch(const std::string& computerName, const std::string& serviceName, int restartMinutes) {
+void ServiceEvents::Watch(const std::string& computerName, const std::string& serviceName, int restartMinutes,
+                          const std::string& displayName) {
     computerName_ = computerName;
     serviceName_ = serviceName;
+    displayName_ = displayName;
     restartMinutes_ = restartMinutes;
 }
 
-std::optional<ServiceEvent> ServiceEvents::StatusRead(const std::string& stateText, std::uint32_t error,
-                                                      int minutesToCheck) {
+std::vector<ServiceEvent> ServiceEvents::StatusRead(const std::string& stateText, std::uint32_t error,
+                                                    int minutesToCheck) {
     ServiceEvent event;
     if (stateText.empty()) {
-        if (++unreadablePolls_ < kUnreadablePollsToNotify || cannotReadShown_) return std::nullopt;
+        if (++unreadablePolls_ < kUnreadablePollsToNotify || cannotReadShown_) return {};
         cannotReadShown_ = true;
         event.kind = ServiceEventKind::CannotRead;
         event.error = error;
-        return event;
+        return {event};
     }
     unreadablePolls_ = 0;
     const std::string before = std::exchange(lastReadable_, stateText);
     event.stateText = stateText;
+    std::vector<ServiceEvent> events;
     if (cannotReadShown_) {
         cannotReadShown_ = false;
         event.kind = ServiceEventKind::CanReadAgain;
-        return event;
+        events.push_back(event);
     }
     if (awaitingRestart_ && stateText == "Running") {
         awaitingRestart_ = false;
         event.kind = ServiceEventKind::Restarted;
         event.restarts = ++restarts_;
-        return event;
-    }
-    if (stateText == "Stopped" && !before.empty() && before != "Stopped") {
+        events.push_back(event);
+    } else if (stateText == "Stopped" && !before.empty() && before != "Stopped") {
+        // Also after a spell that could not be read: a collector that alerts on stops must hear of it.
         event.kind = ServiceEventKind::Stopped;
         event.minutesToCheck = minutesToCheck;
-        return event;
+        events.push_back(event);
     }
-    return std::nullopt;
+    return events;
 }
 
 std::optional<ServiceEvent> ServiceEvents::CommandAnswered(const ServiceRequest& request, std::uint32_t error) {
@@ -81,32 +85,49 @@ std::optional<ServiceEvent> ServiceEvents::CommandAnswered(const ServiceRequest&
     return event;
 }
 
-Notification ServiceEvents::NotificationFor(const ServiceEvent& event) const {
+Notice ServiceEvents::NotificationFor(const ServiceEvent& event) const {
     // A refusal without the system's words still says it was one, not that the state is unknown.
-    const std::string reason = Reason(event.error);
+    const std::string reason = event.reason.empty() ? Reason(event.error) : event.reason;
     const std::string refusal = reason.empty() ? "Windows gave no reason." : reason;
+    const std::string wait = event.secondsToStart ? "in " + WaitInWords(*event.secondsToStart) : "";
     switch (event.kind) {
     case ServiceEventKind::Stopped:
-        return Make(serviceName_ + " has stopped",
-                    "Kestrin will start it again within " + Minutes(event.minutesToCheck) + ".");
+        return Make(displayName_ + " has stopped",
+                    "Kestrin will start it again " +
+                        (wait.empty() ? "within " + Minutes(event.minutesToCheck) : wait) + ".",
+                    "has stopped");
     case ServiceEventKind::Restarted:
-        return Make("Kestrin started " + serviceName_ + " again",
-                    serviceName_ + " is running." +
+        return Make("Kestrin started " + displayName_ + " again",
+                    displayName_ + " is running." +
                         (event.restarts > 1 ? " This is the " + Ordinal(event.restarts) +
                                                   " time Kestrin has started it since watching began."
-                                            : ""));
+                                            : ""),
+                    "was started again");
     case ServiceEventKind::RestartRefused:
-        return Make("Kestrin could not start " + serviceName_,
-                    refusal + " It will try again in " + Minutes(restartMinutes_) + ".");
-    case ServiceEventKind::CommandRefused:
-        return Make(serviceName_ + (event.command == ServiceCommand::Start ? " could not be started"
-                                                                           : " could not be stopped"),
-                    refusal);
+        return Make("Kestrin could not start " + displayName_,
+                    refusal + " It will try again " + (wait.empty() ? "in " + Minutes(restartMinutes_) : wait) + ".",
+                    "could not be started again");
+    case ServiceEventKind::CommandRefused: {
+        const bool start = event.command == ServiceCommand::Start;
+        return Make(displayName_ + (start ? " could not be started" : " could not be stopped"), refusal,
+                    start ? "could not be started" : "could not be stopped");
+    }
     case ServiceEventKind::CannotRead:
-        return Make("Kestrin cannot read " + serviceName_,
-                    (reason.empty() ? "Its state cannot be read." : reason) + " (" + OnComputer() + ")");
+        return Make("Kestrin cannot read " + displayName_,
+                    (reason.empty() ? "Its state cannot be read." : reason) + " (" + OnComputer() + ")",
+                    "cannot be read");
     case ServiceEventKind::CanReadAgain:
-        return Make(serviceName_ + " is " + event.stateText + " again", "Kestrin can read it again " + OnComputer() + ".");
+        return Make(displayName_ + " is " + event.stateText + " again", "Kestrin can read it again " + OnComputer() + ".",
+                    "can be read again");
+    case ServiceEventKind::GaveUp: {
+        std::string last = refusal;
+        while (!last.empty() && last.back() == '.') last.pop_back();
+        const std::string times = std::to_string(event.failures) + (event.failures == 1 ? " time" : " times");
+        return Make("Kestrin gave up on " + displayName_,
+                    "It failed to start " + times + " in a row (" + last +
+                        "). Start it from Kestrin's window once the cause is fixed.",
+                    "failed to start " + times + ", Kestrin gave up");
+    }
     }
     return {};
 }
@@ -114,28 +135,34 @@ Notification ServiceEvents::NotificationFor(const ServiceEvent& event) const {
 EventEntry ServiceEvents::Entry(EventId id, const std::string& words, int count) const {
     EventEntry entry;
     entry.id = id;
-    entry.strings = {serviceName_, computerName_, words, "0", "", std::to_string(count)};
+    // The computer as the keys and notifications show it: SERVER1, not \\SERVER1.
+    entry.strings = {serviceName_, BareComputerName(computerName_), words, "0", "", std::to_string(count)};
     return entry;
 }
 
 EventEntry ServiceEvents::EntryFor(const ServiceEvent& event) const {
-    const auto make = [&](EventId id, EventType type, const std::string& words) {
-        EventEntry entry = Entry(id, words, event.restarts);
+    const auto make = [&](EventId id, EventType type, const std::string& words, int count) {
+        EventEntry entry = Entry(id, words, count);
         entry.type = type;
         entry.strings[3] = std::to_string(event.error);
-        entry.strings[4] = Reason(event.error);
+        entry.strings[4] = event.reason.empty() ? Reason(event.error) : event.reason;
         return entry;
     };
     switch (event.kind) {
-    case ServiceEventKind::Stopped: return make(EventId::ServiceStopped, EventType::Warning, "Stopped");
+    case ServiceEventKind::Stopped: return make(EventId::ServiceStopped, EventType::Warning, "Stopped", 0);
     case ServiceEventKind::Restarted:
-        return make(EventId::RestartedByCheck, EventType::Information, "Started again by the restart check");
-    case ServiceEventKind::RestartRefused: return make(EventId::RestartRefused, EventType::Error, "Restart refused");
+        return make(EventId::RestartedByCheck, EventType::Information, "Started again by the restart check",
+                    event.restarts);
+    case ServiceEventKind::RestartRefused: return make(EventId::RestartRefused, EventType::Error, "Restart refused", 0);
     case ServiceEventKind::CommandRefused:
         return make(EventId::CommandRefused, EventType::Warning,
-                    event.command == ServiceCommand::Start ? "Start refused" : "Stop refused");
-    case ServiceEventKind::CannotRead: return make(EventId::CannotRead, EventType::Warning, "State cannot be read");
-    case ServiceEventKind::CanReadAgain: return make(EventId::CanReadAgain, EventType::Information, event.stateText);
+                    event.command == ServiceCommand::Start ? "Start refused" : "Stop refused", 0);
+    case ServiceEventKind::CannotRead: return make(EventId::CannotRead, EventType::Warning, "State cannot be read", 0);
+    case ServiceEventKind::CanReadAgain:
+        return make(EventId::CanReadAgain, EventType::Information, event.stateText, 0);
+    case ServiceEventKind::GaveUp:
+        return make(EventId::RestartsGivenUp, EventType::Error,
+                    "Restarts stopped after " + std::to_string(event.failures) + " failed starts", event.failures);
     }
     return {};
 }
@@ -151,20 +178,94 @@ std::string ServiceEvents::OnComputer() const {
     return computer.empty() ? "on this computer" : "on " + computer;
 }
 
-void NotificationPace::Offer(Notification notification) { waiting_ = std::move(notification); }
-
-std::optional<Notification> NotificationPace::Due(std::uint64_t nowMs) {
-    if (!waiting_ || (lastShownMs_ && nowMs - *lastShownMs_ < kNotificationPaceMs)) return std::nullopt;
-    lastShownMs_ = nowMs;
-    return std::exchange(waiting_, std::nullopt);
+std::string WaitInWords(int seconds) {
+    if (seconds < 120) return std::to_string(seconds) + (seconds == 1 ? " second" : " seconds");
+    if (seconds % 3600 == 0) {
+        const int hours = seconds / 3600;
+        return std::to_string(hours) + (hours == 1 ? " hour" : " hours");
+    }
+    return Minutes((seconds + 59) / 60);
 }
 
-bool EntryPace::Allow(EventId id, std::uint64_t nowMs) {
-    if (id != EventId::ServiceStopped && id != EventId::CannotRead && id != EventId::CanReadAgain) return true;
-    const auto last = lastWrittenMs_.find(id);
-    if (last != lastWrittenMs_.end() && nowMs - last->second < kRepeatedEntryPaceMs) return false;
-    lastWrittenMs_[id] = nowMs;
+void NotificationPace::Offer(std::size_t source, const std::string& name, Notice notice) {
+    waiting_[source] = {name, std::move(notice)};
+}
+
+std::optional<Notification> NotificationPace::Due(std::uint64_t nowMs) {
+    if (waiting_.empty() || (lastShownMs_ && nowMs - *lastShownMs_ < kNotificationPaceMs)) return std::nullopt;
+    lastShownMs_ = nowMs;
+    const auto waiting = std::exchange(waiting_, {});
+    if (waiting.size() == 1) return waiting.begin()->second.second.notification;
+    // One notification for all that waited: as many as the text holds, then how many more.
+    Notification merged;
+    merged.title = "Kestrin: " + std::to_string(waiting.size()) + " services";
+    std::size_t told = 0;
+    for (const auto& [source, named] : waiting) {
+        const std::string next = merged.text + (told ? "; " : "") + named.first + " " + named.second.happened;
+        const std::size_t rest = waiting.size() - told - 1;
+        const std::string tail = rest ? "; and " + std::to_string(rest) + " more" : "";
+        if (told > 0 && Utf16Length(next + tail) > kNotificationFieldUnits) break;
+        merged.text = next;
+        ++told;
+    }
+    if (told < waiting.size()) merged.text += "; and " + std::to_string(waiting.size() - told) + " more";
+    merged.text = CutToUtf16Units(merged.text, kNotificationFieldUnits);
+    return merged;
+}
+
+bool EntryPace::Offer(const EventEntry& entry, std::uint64_t nowMs, bool force) {
+    Stream* stream = StreamOf(entry.id);
+    if (!stream) return true;
+    if (!force && !MinuteUp(*stream, nowMs)) {
+        stream->held = entry;  // the latest of its stream: what is true now
+        return false;
+    }
+    Written(*stream, entry.id, nowMs);
     return true;
+}
+
+bool EntryPace::WouldWrite(EventId id, std::uint64_t nowMs) const {
+    const Stream* stream = StreamOf(id);
+    return !stream || MinuteUp(*stream, nowMs);
+}
+
+std::vector<EventEntry> EntryPace::Due(std::uint64_t nowMs, bool stillStopped, bool atExit) {
+    std::vector<EventEntry> due;
+    if (readability_.held && (atExit || MinuteUp(readability_, nowMs))) {
+        EventEntry entry = *std::exchange(readability_.held, std::nullopt);
+        if (entry.id != readability_.lastWrittenId) {
+            Written(readability_, entry.id, nowMs);
+            due.push_back(std::move(entry));
+        }
+    }
+    if (stops_.held && (atExit || MinuteUp(stops_, nowMs))) {
+        EventEntry entry = *std::exchange(stops_.held, std::nullopt);
+        if (stillStopped) {
+            Written(stops_, entry.id, nowMs);
+            due.push_back(std::move(entry));
+        }
+    }
+    return due;
+}
+
+EntryPace::Stream* EntryPace::StreamOf(EventId id) {
+    return const_cast<Stream*>(static_cast<const EntryPace*>(this)->StreamOf(id));
+}
+
+const EntryPace::Stream* EntryPace::StreamOf(EventId id) const {
+    if (id == EventId::ServiceStopped) return &stops_;
+    if (id == EventId::CannotRead || id == EventId::CanReadAgain) return &readability_;
+    return nullptr;
+}
+
+bool EntryPace::MinuteUp(const Stream& stream, std::uint64_t nowMs) {
+    return !stream.lastWrittenMs || nowMs - *stream.lastWrittenMs >= kRepeatedEntryPaceMs;
+}
+
+void EntryPace::Written(Stream& stream, EventId id, std::uint64_t nowMs) {
+    stream.lastWrittenMs = nowMs;
+    stream.lastWrittenId = id;
+    stream.held.reset();
 }
 
 }  // namespace kestrin

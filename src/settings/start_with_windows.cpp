@@ -9,16 +9,44 @@
 namespace kestrin {
 namespace {
 
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
 bool SameIgnoringCase(const std::string& a, const std::string& b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
         return std::tolower(x) == std::tolower(y);
     });
 }
 
+// Where the arguments start: past the program and the blanks after it.
+std::size_t ArgumentsStart(const std::string& command) {
+    const std::size_t start = command.find_first_not_of(" \t");
+    if (start == std::string::npos) return command.size();
+    std::size_t end = command.size();
+    if (command[start] == '"') {
+        // A quoted program ends at the next quote; no escapes apply to it.
+        const std::size_t close = command.find('"', start + 1);
+        end = close == std::string::npos ? command.size() : close + 1;
+    } else {
+        end = start;
+        while (end < command.size() && !IsBlank(command[end])) ++end;
+    }
+    while (end < command.size() && IsBlank(command[end])) ++end;
+    return end;
+}
+
 }  // namespace
 
+std::string ProgramOfCommand(const std::string& command) {
+    const std::size_t start = command.find_first_not_of(" \t");
+    if (start == std::string::npos) return {};
+    std::string program = command.substr(start, ArgumentsStart(command) - start);
+    while (!program.empty() && IsBlank(program.back())) program.pop_back();
+    program.erase(std::remove(program.begin(), program.end(), '"'), program.end());
+    return program;
+}
+
 std::string RunValueName(const std::optional<std::string>& serviceOption, const std::string& computerOption) {
-    return serviceOption ? "Kestrin " + WatcherName(*serviceOption, computerOption) : "Kestrin";
+    return serviceOption ? "Kestrin " + RegistryKeyName(WatcherName(*serviceOption, computerOption)) : "Kestrin";
 }
 
 std::string RunCommand(const std::string& programPath, const std::string& options) {
@@ -31,9 +59,20 @@ bool StartupApproved(const std::optional<std::vector<std::uint8_t>>& approved) {
 }
 
 bool StartWithWindows::IsOn() {
+    return registry_.ReadRun(valueName_) && StartupApproved(registry_.ReadApproved(valueName_));
+}
+
+void StartWithWindows::RepairMovedProgram() {
     const std::optional<std::string> command = registry_.ReadRun(valueName_);
-    // A value of another copy of the program (another path) is not this copy's.
-    return command && SameIgnoringCase(*command, command_) && StartupApproved(registry_.ReadApproved(valueName_));
+    if (!command) return;
+    const std::string program = ProgramOfCommand(*command);
+    // A bare name is found on the search path at logon: nothing to repair there.
+    if (program.find('\\') == std::string::npos || SameIgnoringCase(program, programPath_) ||
+        registry_.ProgramExists(program)) {
+        return;
+    }
+    const std::string options = command->substr(ArgumentsStart(*command));
+    registry_.WriteRun(valueName_, RunCommand(programPath_, options));
 }
 
 std::uint32_t StartWithWindows::Toggle() {

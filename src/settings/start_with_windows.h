@@ -13,12 +13,16 @@ namespace kestrin {
 class StartupRegistry {
 public:
     virtual ~StartupRegistry() = default;
+    // The command of a REG_SZ value, or of a REG_EXPAND_SZ one (as Group Policy Preferences may write
+    // it) with its environment variables expanded.
     virtual std::optional<std::string> ReadRun(const std::string& name) = 0;
     virtual std::optional<std::vector<std::uint8_t>> ReadApproved(const std::string& name) = 0;
     virtual std::uint32_t WriteRun(const std::string& name, const std::string& command) = 0;
     virtual std::uint32_t WriteApproved(const std::string& name, const std::vector<std::uint8_t>& bytes) = 0;
     virtual std::uint32_t DeleteRun(const std::string& name) = 0;      // a missing value is no error
     virtual std::uint32_t DeleteApproved(const std::string& name) = 0;
+    // A file, not a folder, at that full path; a registry without a file system assumes it is there.
+    virtual bool ProgramExists(const std::string& /*path*/) { return true; }
 };
 
 // The Run value's name: "Kestrin" for a copy without a service of its own, else "Kestrin <service>@<computer>".
@@ -30,19 +34,34 @@ std::string RunCommand(const std::string& programPath, const std::string& option
 // Whether StartupApproved lets the value run: missing means yes; 02 or 06 first yes, 03 or 07 no.
 bool StartupApproved(const std::optional<std::vector<std::uint8_t>>& approved);
 
+// The program a Run value's command starts: its first argument, by the rules Windows reads it with.
+std::string ProgramOfCommand(const std::string& command);
+
+// The value belongs to what is watched, not to one command line: copies of the same watcher started
+// with other options, or from another folder, share it.
 class StartWithWindows {
 public:
+    // `command` is what this copy writes: RunCommand of its program and options.
     StartWithWindows(StartupRegistry& registry, std::string valueName, std::string command)
-        : registry_(registry), valueName_(std::move(valueName)), command_(std::move(command)) {}
+        : registry_(registry),
+          valueName_(std::move(valueName)),
+          programPath_(ProgramOfCommand(command)),
+          command_(std::move(command)) {}
 
-    // Read each time: the user may have switched it off in Settings meanwhile.
+    // Read each time: the user may have switched it off in Settings meanwhile. Whatever program and
+    // options the value names, it is this watcher's.
     bool IsOn();
-    // Writes the value (marked enabled) when off, deletes it when on; the error of a refused write, else 0.
+    // Writes this copy's command (marked enabled) when off, deletes the value when on; the error of a
+    // refused write, else 0.
     std::uint32_t Toggle();
+    // A value naming a program that is gone (an install moved it to the other Program Files folder)
+    // would start nothing at logon: it is written again with this program, its options kept.
+    void RepairMovedProgram();
 
 private:
     StartupRegistry& registry_;
     std::string valueName_;
+    std::string programPath_;
     std::string command_;
 };
 

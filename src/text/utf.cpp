@@ -1,6 +1,7 @@
 // UTF-16 to UTF-8, pairing surrogates and replacing lone ones.
 #include "text/utf.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace kestrin {
@@ -53,6 +54,34 @@ std::string Utf16LeToUtf8(const unsigned char* bytes, std::size_t units) {
     return Convert(units, [bytes](std::size_t i) {
         return static_cast<std::uint32_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
     });
+}
+
+namespace {
+
+// The byte length of the UTF-8 character that starts with `lead`, and how many UTF-16 units it takes.
+std::size_t Utf8Bytes(unsigned char lead) { return lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1; }
+std::size_t Utf16Units(unsigned char lead) { return lead >= 0xF0 ? 2 : 1; }
+
+}  // namespace
+
+std::size_t Utf16Length(const std::string& utf8) {
+    std::size_t units = 0;
+    for (std::size_t i = 0; i < utf8.size(); i += Utf8Bytes(static_cast<unsigned char>(utf8[i]))) {
+        units += Utf16Units(static_cast<unsigned char>(utf8[i]));
+    }
+    return units;
+}
+
+std::string CutToUtf16Units(const std::string& utf8, std::size_t limit) {
+    std::size_t units = 0;
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        if (units + Utf16Units(lead) > limit) break;
+        units += Utf16Units(lead);
+        i += Utf8Bytes(lead);
+    }
+    return utf8.substr(0, std::min(i, utf8.size()));
 }
 
 std::size_t WholeUtf16Units(const char16_t* units, std::size_t count, std::size_t limit) {

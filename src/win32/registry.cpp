@@ -32,14 +32,36 @@ std::optional<std::vector<BYTE>> ReadRegistryBytes(HKEY root, const std::wstring
     return std::nullopt;
 }
 
+namespace {
+
+std::wstring TextOf(const std::vector<BYTE>& data) {
+    // Whole characters only (an odd count is a common size mistake of other writers), up to a NUL.
+    std::wstring text(data.size() / sizeof(wchar_t), L'\0');
+    std::copy_n(data.begin(), text.size() * sizeof(wchar_t), reinterpret_cast<BYTE*>(text.data()));
+    text.erase(std::find(text.begin(), text.end(), L'\0'), text.end());
+    return text;
+}
+
+}  // namespace
+
 std::optional<std::string> ReadRegistryText(HKEY root, const std::wstring& path, const std::wstring& name) {
     const std::optional<std::vector<BYTE>> data = ReadRegistryBytes(root, path, name, REG_SZ);
     if (!data) return std::nullopt;
-    // Whole characters only (an odd count is a common size mistake of other writers), up to a NUL.
-    std::wstring text(data->size() / sizeof(wchar_t), L'\0');
-    std::copy_n(data->begin(), text.size() * sizeof(wchar_t), reinterpret_cast<BYTE*>(text.data()));
-    text.erase(std::find(text.begin(), text.end(), L'\0'), text.end());
-    return Narrow(text);
+    return Narrow(TextOf(*data));
+}
+
+std::optional<std::string> ReadRegistryExpandedText(HKEY root, const std::wstring& path, const std::wstring& name) {
+    if (std::optional<std::string> text = ReadRegistryText(root, path, name)) return text;
+    const std::optional<std::vector<BYTE>> data = ReadRegistryBytes(root, path, name, REG_EXPAND_SZ);
+    if (!data) return std::nullopt;
+    const std::wstring text = TextOf(*data);
+    const DWORD size = ::ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
+    if (size == 0) return Narrow(text);
+    std::wstring expanded(size, L'\0');
+    const DWORD written = ::ExpandEnvironmentStringsW(text.c_str(), expanded.data(), size);
+    if (written == 0 || written > size) return Narrow(text);
+    expanded.resize(written - 1);  // the count includes the NUL
+    return Narrow(expanded);
 }
 
 std::uint32_t WriteRegistryValue(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type,

@@ -16,6 +16,8 @@ std::optional<std::vector<BYTE>> ReadRegistryBytes(HKEY root, const std::wstring
                                                    DWORD type);
 // A REG_SZ value's text: a trailing half character is dropped, the text ends at its first NUL, if any.
 std::optional<std::string> ReadRegistryText(HKEY root, const std::wstring& path, const std::wstring& name);
+// The same for a REG_SZ value, or a REG_EXPAND_SZ one with its environment variables expanded.
+std::optional<std::string> ReadRegistryExpandedText(HKEY root, const std::wstring& path, const std::wstring& name);
 
 // Creates the key when it is missing.
 std::uint32_t WriteRegistryValue(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type,

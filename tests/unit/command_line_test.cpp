@@ -20,11 +20,17 @@ TEST(ParseCommandLine, OptionsQuotingErrorsAndTheResetRule) {
     EXPECT_EQ(ParseCommandLine("--help").action, ProgramAction::ShowHelp);
     const std::pair<const char*, const char*> bad[] = {
         {"/service /computer PC", "The option /service needs a value."},
-        {"/service A /service B", "The option /service is given twice."},
+        {"/minutes 5 /minutes 6", "The option /minutes is given twice."},
         {"/minutes 61", "The option /minutes takes a whole number from 1 to 60."},
         {"/computer PC", "The option /computer needs /service."},
+        {R"(/service "")", "The service name is empty."},
+        {"/service a/b", "A service name cannot contain / or \\."},
+        {R"(/service a\b)", "A service name cannot contain / or \\."},
+        {R"(/service S /computer \\PC\share)", "A computer name cannot contain / or \\ after the backslashes it may start with."},
+        {"/service S /computer PC/2", "A computer name cannot contain / or \\ after the backslashes it may start with."},
     };
     for (const auto& [text, error] : bad) EXPECT_EQ(ParseCommandLine(text).error, error) << text;
+    EXPECT_EQ(ParseCommandLine("/service " + std::string(257, 's')).error, "A service name has at most 256 characters.");
     // `reset` is searched outside the options' values, and means nothing beside /service.
     EXPECT_TRUE(ParseCommandLine("/minutes 5 /Preset").reset);
     EXPECT_FALSE(ParseCommandLine("/service PresetSync").reset);
@@ -39,6 +45,16 @@ TEST(EachCopy, HasItsOwnKeyAndRunValueAndItsCountdownRunsFromItsMinutes) {
     EXPECT_EQ(RunValueName(std::nullopt, ""), "Kestrin");
     EXPECT_EQ(RunValueName(std::string("Spooler"), ""), "Kestrin Spooler@");
     EXPECT_EQ(RunCommand(R"(C:\Program Files\k.exe)", "/service Spooler"), R"("C:\Program Files\k.exe" /service Spooler)");
+    // The longest names Windows takes still get a key: 255 units at most, the same for the same
+    // name in any case, and apart for names that differ only past the cut.
+    EXPECT_EQ(ParseCommandLine("/service " + std::string(256, 's')).error, "");
+    const std::string longName = std::string(256, 's') + "@" + std::string(20, 'c');
+    const std::string key = RegistryKeyName(longName);
+    EXPECT_EQ(key.size(), 255u);
+    EXPECT_EQ(key.substr(0, 239), std::string(238, 's') + "~");
+    EXPECT_EQ(key.substr(238), RegistryKeyName(std::string(256, 'S') + "@" + std::string(20, 'C')).substr(238));
+    EXPECT_NE(key, RegistryKeyName(std::string(256, 's') + "@" + std::string(20, 'd')));
+    EXPECT_EQ(RegistryKeyName("Spooler@"), "Spooler@");
 
     MonitorHarness h;
     h.store.values = {{"Minimise to Tray", "True"}};  // the copy's own key: no names in it
@@ -72,6 +88,8 @@ public:
     }
     std::uint32_t DeleteRun(const std::string& n) override { return refuse ? refuse : (run.erase(n), 0u); }
     std::uint32_t DeleteApproved(const std::string& n) override { return approved.erase(n), 0u; }
+    bool missingPrograms = false;
+    bool ProgramExists(const std::string&) override { return !missingPrograms; }
 
 private:
     template <class Map>
@@ -100,6 +118,20 @@ TEST(StartWithWindows, IsOnWhenItsValueRunsAndWindowsHasNotSwitchedItOff) {
     keys.refuse = 5;
     EXPECT_EQ(start.Toggle(), 5u);
     EXPECT_FALSE(start.IsOn());
+}
+
+TEST(StartWithWindows, BelongsToTheWatcherWhateverCommandItsValueHoldsAndFollowsAMovedProgram) {
+    FakeStartup keys;
+    keys.run["Kestrin Spooler@"] = R"("C:\Program Files (x86)\Kestrin\kestrin.exe" /service Spooler /minutes 5)";
+    StartWithWindows start(keys, "Kestrin Spooler@", R"("C:\Program Files\Kestrin\kestrin.exe" /service Spooler)");
+    EXPECT_TRUE(start.IsOn());  // written by a copy with other options, from another folder
+    start.RepairMovedProgram();  // the fake's programs all exist: left alone
+    EXPECT_EQ(keys.run["Kestrin Spooler@"], R"("C:\Program Files (x86)\Kestrin\kestrin.exe" /service Spooler /minutes 5)");
+    keys.missingPrograms = true;
+    start.RepairMovedProgram();
+    EXPECT_EQ(keys.run["Kestrin Spooler@"], R"("C:\Program Files\Kestrin\kestrin.exe" /service Spooler /minutes 5)");
+    EXPECT_EQ(start.Toggle(), 0u);  // on: the toggle removes it
+    EXPECT_TRUE(keys.run.empty());
 }
 
 }  // namespace

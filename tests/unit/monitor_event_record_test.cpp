@@ -11,8 +11,8 @@ constexpr std::uint32_t kStopped = 1, kRunning = 4;
 using Strings = std::array<std::string, 6>;
 
 struct Recorded : MonitorHarness {
-    explicit Recorded(const char* notifications = "True") {
-        store.values = {{"Computer Name", "SERVER1"}, {"Service Name", "Spooler"}, {"Notifications", notifications}};
+    explicit Recorded(const char* notifications = "True", const char* computer = "SERVER1") {
+        store.values = {{"Computer Name", computer}, {"Service Name", "Spooler"}, {"Notifications", notifications}};
         frm.Load("");
     }
     void Poll(std::uint32_t state) {
@@ -65,7 +65,62 @@ TEST(EventRecord, AFlappingStateWritesAStopOrAnUnreadableStateOnceAMinute) {
     EXPECT_EQ(h.LastId(), EventId::CannotRead);
     h.scm.failOpenService = false;
     h.Poll(kRunning);
+    h.clock.now += 60000;  // readable again within the minute: written once the minute is up
+    h.Poll(kRunning);
     EXPECT_EQ(h.LastId(), EventId::CanReadAgain);
+}
+
+TEST(EventRecord, TheReadableStateIsOneStreamOnceAMinuteAndTheRecordEndsOnWhatIsTrue) {
+    const auto unreadable = [](Recorded& h, int polls) {
+        h.scm.failOpenService = true;
+        for (int i = 0; i < polls; ++i) h.Poll(kRunning);
+        h.scm.failOpenService = false;
+    };
+    const auto ids = [](const Recorded& h) {
+        std::vector<EventId> written;
+        for (const EventEntry& entry : h.record.entries) written.push_back(entry.id);
+        return written;
+    };
+    // Fails, comes back 20 s later, fails again 3 s after that: the outage is what the record ends on.
+    Recorded h;
+    h.Poll(kRunning);
+    unreadable(h, 3);
+    h.clock.now += 20000;
+    h.Poll(kRunning);
+    unreadable(h, 3);
+    h.clock.now += 60000;
+    unreadable(h, 1);
+    EXPECT_EQ(ids(h), (std::vector<EventId>{EventId::WatchingBegins, EventId::CannotRead}));
+    h.Poll(kRunning);  // back: held within the minute of the last entry...
+    h.frm.ExitClick();  // ...and written before watching ends
+    EXPECT_EQ(ids(h), (std::vector<EventId>{EventId::WatchingBegins, EventId::CannotRead, EventId::CanReadAgain,
+                                            EventId::WatchingEnds}));
+
+    // Running, unreadable for three polls, then stopped: the readable state, then the stop.
+    Recorded stop("True", "\\\\SERVER1");
+    stop.Poll(kRunning);
+    unreadable(stop, 3);
+    stop.Poll(kStopped);
+    EXPECT_EQ(ids(stop), (std::vector<EventId>{EventId::WatchingBegins, EventId::CannotRead, EventId::CanReadAgain,
+                                               EventId::ServiceStopped}));
+    EXPECT_EQ(stop.record.entries.back().strings[1], "SERVER1");  // the bare name, as the keys show it
+    stop.clock.now += 10000;  // past the notifications' pace
+    stop.frm.Timer1Tick();
+    EXPECT_EQ(stop.view.notifications.back().title, "Spooler has stopped");
+
+    // A stop held back by its pace is written when its minute is up, if the service is still stopped.
+    for (const bool stillStopped : {true, false}) {
+        Recorded flap;
+        flap.Poll(kRunning);
+        flap.Poll(kStopped);
+        flap.Poll(kRunning);
+        flap.Poll(kStopped);  // held
+        if (!stillStopped) flap.Poll(kRunning);
+        flap.clock.now += 60000;
+        flap.Poll(stillStopped ? kStopped : kRunning);
+        EXPECT_EQ(std::count(flap.record.entries.begin(), flap.record.entries.end(),
+                             flap.record.entries[1]), stillStopped ? 2 : 1) << stillStopped;
+    }
 }
 
 TEST(RestartCount, FromTheSecondRestartOnTheNotificationSaysHowMany) {

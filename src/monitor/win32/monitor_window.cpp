@@ -355,6 +355,15 @@ void MonitorWindow::SetStatusTitle(const std::string& text) { SetControlText(IDC
 
 void MonitorWindow::SetTimeText(const std::string& text) { SetControlText(IDC_LBLTIME, text); }
 
+void MonitorWindow::SetRow(std::size_t, const ServiceRowText&) {}
+
+std::vector<std::size_t> MonitorWindow::SelectedRows() { return {}; }
+
+void MonitorWindow::SetCommandsEnabled(bool enabled) {
+    ::EnableWindow(::GetDlgItem(hwnd_, IDC_COMMAND1), enabled);
+    ::EnableWindow(::GetDlgItem(hwnd_, IDC_COMMAND2), enabled);
+}
+
 std::string MonitorWindow::Prompt(const std::string& prompt) {
     return ShowInputPrompt(instance_, kApplicationTitle, prompt, prompt_);
 }

@@ -72,6 +72,9 @@ private:
     void SetStatusText(const std::string& text) override;
     void SetStatusTitle(const std::string& text) override;
     void SetTimeText(const std::string& text) override;
+    void SetRow(std::size_t row, const ServiceRowText& cells) override;
+    std::vector<std::size_t> SelectedRows() override;
+    void SetCommandsEnabled(bool enabled) override;
     std::string Prompt(const std::string& prompt) override;
     void CancelPrompt() override;
     bool AddTrayIcon(const TrayLook& look) override;

@@ -15,7 +15,7 @@ constexpr wchar_t kApprovedKey[] = L"Software\\Microsoft\\Windows\\CurrentVersio
 }  // namespace
 
 std::optional<std::string> RegistryStartup::ReadRun(const std::string& name) {
-    return ReadRegistryText(HKEY_CURRENT_USER, kRunKey, Widen(name));
+    return ReadRegistryExpandedText(HKEY_CURRENT_USER, kRunKey, Widen(name));
 }
 
 std::optional<std::vector<std::uint8_t>> RegistryStartup::ReadApproved(const std::string& name) {
@@ -36,6 +36,11 @@ std::uint32_t RegistryStartup::DeleteRun(const std::string& name) {
 
 std::uint32_t RegistryStartup::DeleteApproved(const std::string& name) {
     return DeleteRegistryValue(HKEY_CURRENT_USER, kApprovedKey, Widen(name));
+}
+
+bool RegistryStartup::ProgramExists(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesW(Widen(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 std::string ProgramPath() {

@@ -13,6 +13,7 @@ public:
     std::uint32_t WriteApproved(const std::string& name, const std::vector<std::uint8_t>& bytes) override;
     std::uint32_t DeleteRun(const std::string& name) override;
     std::uint32_t DeleteApproved(const std::string& name) override;
+    bool ProgramExists(const std::string& path) override;
 };
 
 // The full path of the running program.

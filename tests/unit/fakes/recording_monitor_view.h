@@ -46,6 +46,17 @@ public:
     void SetStatusText(const std::string& text) override { SetLabel(statusText, text); }
     void SetStatusTitle(const std::string& text) override { SetLabel(statusTitle, text); }
     void SetTimeText(const std::string& text) override { SetLabel(timeText, text); }
+    std::vector<ServiceRowText> rows;    // the list of several services, as set
+    int rowSets = 0;
+    std::vector<std::size_t> selected;   // the rows the user has selected
+    bool commandsEnabled = true;
+    void SetRow(std::size_t row, const ServiceRowText& cells) override {
+        if (rows.size() <= row) rows.resize(row + 1);
+        rows[row] = cells;
+        ++rowSets;
+    }
+    std::vector<std::size_t> SelectedRows() override { return selected; }
+    void SetCommandsEnabled(bool enabled) override { commandsEnabled = enabled; }
     void SetLabel(std::string& label, const std::string& text) {
         label = text;
         ++labelSets;
