@@ -26,6 +26,11 @@ file(REMOVE_RECURSE "${stage}")
 if(NOT result EQUAL 0 OR NOT EXISTS "${OUTPUT}")
   message(FATAL_ERROR "wixl failed (${result}):\n${out}")
 endif()
+# With -DSIGN_SCRIPT=.../cmake/sign.cmake the package is signed before its checksum is taken, so the
+# checksum is of what ships.
+if(SIGN_SCRIPT)
+  execute_process(COMMAND "${CMAKE_COMMAND}" "-DFILE=${OUTPUT}" -P "${SIGN_SCRIPT}" COMMAND_ERROR_IS_FATAL ANY)
+endif()
 file(SHA256 "${OUTPUT}" hash)
 get_filename_component(msi_name "${OUTPUT}" NAME)
 file(WRITE "${OUTPUT}.sha256" "${hash}  ${msi_name}\n")
