@@ -3,10 +3,13 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <optional>
+
 #include "about/win32/about_window.h"
 #include "app/scm_port_factory.h"
 #include "monitor/command_line.h"
 #include "monitor/frm_srv_man.h"
+#include "monitor/win32/copy_handover.h"
 #include "monitor/win32/event_log_record.h"
 #include "monitor/win32/monitor_window.h"
 #include "settings/win32/registry_settings_store.h"
@@ -16,6 +19,8 @@
 #include "win32/text.h"
 
 namespace {
+
+constexpr DWORD kHandOverWaitMs = 10000;  // the running copy may itself be starting (both at logon)
 
 // DLLs loaded from here on come from System32 only, never from the exe's folder (say Downloads).
 // The function is Windows 8's, and Windows 7's with KB2533623: looked up, not imported.
@@ -59,20 +64,35 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     case ProgramAction::Watch: break;
     }
 
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
+    // One copy per set of several services in a session: a second one hands over and ends, storing nothing.
+    const bool several = !commandLine.services.empty();
+    std::optional<CopyClaim> claim;
+    if (several) {
+        const std::uint64_t setHash = NameHash(WatcherSetName(commandLine.services));
+        claim.emplace(setHash);
+        if (!claim->Held()) {
+            BringRunningCopyForward(setHash, kHandOverWaitMs);
+            return 0;
+        }
+    }
+
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES};
     ::InitCommonControlsEx(&controls);
 
     const std::string computer = commandLine.computer.value_or("");
     AppLifetime lifetime;
     AboutWindow about(instance, lifetime);
-    RegistrySettingsStore store(SettingsKeyPath(commandLine.service, computer));
+    RegistrySettingsStore store(several ? WatcherSetKeyPath(commandLine.services)
+                                        : SettingsKeyPath(commandLine.service, computer));
     RegistrySettingsStore machineDefaults(kMachineDefaultsKeyPath, true);
     EventLogRecord record;
     RegistryStartup startupKeys;
-    StartWithWindows startWithWindows(startupKeys, RunValueName(commandLine.service, computer),
+    StartWithWindows startWithWindows(startupKeys,
+                                      several ? RunValueName(commandLine.services)
+                                              : RunValueName(commandLine.service, computer),
                                       RunCommand(ProgramPath(), commandLine.Options()));
     startWithWindows.RepairMovedProgram();
-    MonitorWindow monitor(instance, lifetime, store, machineDefaults, MakeScmPort(), record, startWithWindows,
+    MonitorWindow monitor(instance, lifetime, store, machineDefaults, &MakeScmPort, record, startWithWindows,
                           [&about] { about.Show(); }, [&about] { about.Close(); });
     if (!monitor.Create(commandLine)) return 1;
 

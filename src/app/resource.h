@@ -10,6 +10,12 @@
 #define IDM_EXIT2 1003
 #define IDM_STARTWITHWINDOWS 1004
 #define IDM_PAUSE 1005
+// The window of several services: its menu bar, and the shortcut menu of a row.
+#define IDR_SEVERALMENU 102
+#define IDR_ROWMENU 103
+#define IDM_ROW_STOP 1011
+#define IDM_ROW_START 1012
+#define IDM_ROW_PAUSE 1013
 
 // FrmSrvMan's controls.
 #define IDC_COMMAND1 101
@@ -18,6 +24,7 @@
 #define IDC_LBLSTSTTL 104
 #define IDC_LBLTIME 105
 #define IDC_PICHOOK 106
+#define IDC_SERVICELIST 107
 
 // The start-up prompt.
 #define IDD_PROMPT 200

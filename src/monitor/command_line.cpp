@@ -250,7 +250,9 @@ std::string CommandLine::Options() const {
 
 std::optional<std::string> RestartArguments(const CommandLine& commandLine) {
     if (commandLine.reset) return std::nullopt;
-    return commandLine.Options();
+    std::string options = commandLine.Options();
+    if (Utf16Length(options) >= kMaxRestartCommandLine) return std::nullopt;
+    return options;
 }
 
 }  // namespace kestrin

@@ -12,6 +12,7 @@ namespace kestrin {
 inline constexpr int kBadCommandLineExitCode = 2;
 inline constexpr std::size_t kMaxServiceNameLength = 256;  // the service manager's limit, in UTF-16 units
 inline constexpr std::size_t kMaxServicesPerCopy = 16;
+inline constexpr std::size_t kMaxRestartCommandLine = 1024;  // Windows' limit for a restart's arguments, NUL included
 
 // The usage line, shown for /? and under every complaint about the command line.
 extern const char* const kUsage;
@@ -48,7 +49,8 @@ bool ContainsReset(const std::string& arguments);
 CommandLine ParseCommandLine(const std::string& arguments);
 
 // The arguments Windows starts this copy with again after a crash or hang; nothing when a restart
-// would not watch the same service (a start with `reset` asks for names it cannot know again).
+// would not watch the same service (a start with `reset` asks for names it cannot know again), or
+// when they are too long for Windows to keep.
 std::optional<std::string> RestartArguments(const CommandLine& commandLine);
 
 }  // namespace kestrin

@@ -455,6 +455,10 @@ TrayLook FrmSrvMan::CurrentTrayLook() const {
     return {watchers_.front()->TrayTip(), row.answered ? BadgeForState(row.stateText) : TrayBadge::Plain};
 }
 
+void FrmSrvMan::BringForward() {
+    if (!unloaded_) RestoreWindow();
+}
+
 void FrmSrvMan::RestoreWindow() {
     view_.ShowNormal();
     minimiseToTray_ = false;

@@ -79,6 +79,7 @@ public:
     void TrayCallback(std::uint32_t mouseMessage);
     void TaskbarCreated();  // the notification area was re-created
     void TrayRetryTick();   // another try at adding an icon the notification area refused
+    void BringForward();    // a second copy for the same services was started: this one shows instead
 
     const std::string& ComputerName() const { return computerName_; }
     const std::string& ServiceName() const { return serviceName_; }

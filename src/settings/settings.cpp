@@ -40,17 +40,21 @@ std::string WatcherName(const std::string& serviceName, const std::string& compu
     return serviceName + "@" + BareComputerName(computerName);
 }
 
-std::string RegistryKeyName(const std::string& name) {
-    if (Utf16Length(name) <= kMaxKeyNameLength) return name;
-    // Two names that differ only past the cut, or only in case, still get keys of their own and the
-    // same key for the same name, as the registry compares key names without regard to case.
+std::uint64_t NameHash(const std::string& name) {
     std::uint64_t hash = 0xCBF29CE484222325u;
     for (const char c : name) {
         hash ^= static_cast<unsigned char>(std::toupper(static_cast<unsigned char>(c)));
         hash *= 0x100000001B3u;
     }
+    return hash;
+}
+
+std::string RegistryKeyName(const std::string& name) {
+    if (Utf16Length(name) <= kMaxKeyNameLength) return name;
+    // Two names that differ only past the cut, or only in case, still get keys of their own and the
+    // same key for the same name, as the registry compares key names without regard to case.
     char digits[17] = {};
-    std::snprintf(digits, sizeof(digits), "%016llX", static_cast<unsigned long long>(hash));
+    std::snprintf(digits, sizeof(digits), "%016llX", static_cast<unsigned long long>(NameHash(name)));
     return CutToUtf16Units(name, kMaxKeyNameLength - 17) + "~" + digits;
 }
 

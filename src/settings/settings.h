@@ -1,6 +1,7 @@
 // The three remembered values, their keys, defaults and text forms.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -51,6 +52,9 @@ std::string WatcherName(const std::string& serviceName, const std::string& compu
 // The name of a copy that watches several services: their names, upper-cased, sorted and joined
 // with "/" (which no service name holds), so the same set in any order is the same copy.
 std::string WatcherSetName(const std::vector<ServiceTarget>& targets);
+
+// The 64-bit FNV-1a hash of a name upper-cased: the same for the same name in any case.
+std::uint64_t NameHash(const std::string& name);
 
 // A name as a registry key may carry it: a key name has at most 255 UTF-16 units, so a longer one
 // keeps its first 238, then "~" and the 16 hex digits of the FNV-1a hash of the whole name upper-cased.

@@ -49,6 +49,10 @@ std::string RunValueName(const std::optional<std::string>& serviceOption, const 
     return serviceOption ? "Kestrin " + RegistryKeyName(WatcherName(*serviceOption, computerOption)) : "Kestrin";
 }
 
+std::string RunValueName(const std::vector<ServiceTarget>& targets) {
+    return "Kestrin " + RegistryKeyName(WatcherSetName(targets));
+}
+
 std::string RunCommand(const std::string& programPath, const std::string& options) {
     return "\"" + programPath + "\"" + (options.empty() ? "" : " " + options);
 }

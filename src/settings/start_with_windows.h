@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "settings/settings.h"
+
 namespace kestrin {
 
 // HKEY_CURRENT_USER's Run and StartupApproved\Run keys. Writes answer the system's error code, 0 when done.
@@ -27,6 +29,8 @@ public:
 
 // The Run value's name: "Kestrin" for a copy without a service of its own, else "Kestrin <service>@<computer>".
 std::string RunValueName(const std::optional<std::string>& serviceOption, const std::string& computerOption);
+// The Run value's name of a copy watching several services: "Kestrin " and the name of its set.
+std::string RunValueName(const std::vector<ServiceTarget>& targets);
 
 // The Run value's data: the program's full path, quoted, then the copy's options.
 std::string RunCommand(const std::string& programPath, const std::string& options);

@@ -3,10 +3,14 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "app/resource.h"
 #include "monitor/command_line.h"
 #include "monitor/win32/badged_icon.h"
+#include "monitor/win32/copy_handover.h"
 #include "monitor/win32/input_prompt.h"
+#include "settings/settings.h"
 #include "settings/start_with_windows.h"
 #include "win32/dpi.h"
 #include "win32/system_function.h"
@@ -16,7 +20,7 @@
 namespace kestrin {
 namespace {
 
-constexpr wchar_t kWindowClass[] = L"KestrinFrmSrvMan";
+constexpr const wchar_t* kWindowClass = kMonitorWindowClass;
 constexpr wchar_t kPicHookClass[] = L"KestrinPicHook";
 constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT_PTR kTimer2 = 2;
@@ -32,6 +36,12 @@ constexpr int kClientHeight = 1065;
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
 // A tool-window frame that still keeps a taskbar button while it is shown.
 constexpr DWORD kExStyle = WS_EX_TOOLWINDOW | WS_EX_APPWINDOW | WS_EX_CONTROLPARENT;
+// The list of several services grows with its window.
+constexpr DWORD kSeveralStyle = WS_OVERLAPPEDWINDOW;
+constexpr DWORD kSeveralExStyle = WS_EX_APPWINDOW | WS_EX_CONTROLPARENT;
+constexpr int kMargin = 120;      // twips around the list
+constexpr int kListTop = 480;     // twips: below the buttons
+constexpr std::size_t kRowsShownAtFirst = 16;
 constexpr RECT kPicHookPlace{2880, 0, 1215, 495};  // left, top, width, height in twips
 
 struct Control {
@@ -84,49 +94,62 @@ LRESULT PicHook::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 MonitorWindow::MonitorWindow(HINSTANCE instance, AppLifetime& lifetime, SettingsStore& store,
-                             SettingsStore& machineDefaults, std::unique_ptr<ScmPort> scm, EventRecord& record, StartWithWindows& startWithWindows,
-                             ShowAboutFn showAbout, EndSessionFn endSession)
+                             SettingsStore& machineDefaults, WorkerServiceQueues::MakeScmPortFn makeScmPort,
+                             EventRecord& record, StartWithWindows& startWithWindows, ShowAboutFn showAbout,
+                             EndSessionFn endSession)
     : instance_(instance),
       lifetime_(lifetime),
       store_(store),
       machineDefaults_(machineDefaults),
-      scm_(std::move(scm)),
+      makeScmPort_(std::move(makeScmPort)),
       record_(record),
       startWithWindows_(startWithWindows),
       showAbout_(std::move(showAbout)),
       endSession_(std::move(endSession)),
       taskbarCreated_(::RegisterWindowMessageW(L"TaskbarCreated")),
-      popupMenu_(::LoadMenuW(instance, MAKEINTRESOURCEW(IDR_POPUPMENU))) {}
+      bringForward_(::RegisterWindowMessageW(kBringForwardMessage)),
+      popupMenu_(::LoadMenuW(instance, MAKEINTRESOURCEW(IDR_POPUPMENU))),
+      rowMenu_(::LoadMenuW(instance, MAKEINTRESOURCEW(IDR_ROWMENU))) {}
 
 MonitorWindow::~MonitorWindow() {
     if (hwnd_) ::DestroyWindow(hwnd_);
 }
 
 bool MonitorWindow::Create(const CommandLine& commandLine) {
+    several_ = !commandLine.services.empty();
+    if (several_) setHash_ = NameHash(WatcherSetName(commandLine.services));
     RegisterClassOnce(instance_, kWindowClass, &MonitorWindow::Thunk,
                       reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)));
+    const DWORD style = several_ ? kSeveralStyle : kStyle;
+    const DWORD exStyle = several_ ? kSeveralExStyle : kExStyle;
     const TwipsScale system(SystemDpi());
-    const SIZE frame = FrameSizeForDpi({system.X(kClientWidth), system.Y(kClientHeight)}, kStyle, true, kExStyle,
+    const SIZE frame = FrameSizeForDpi({system.X(kClientWidth), system.Y(kClientHeight)}, style, true, exStyle,
                                        SystemDpi());
-    HMENU menu = ::LoadMenuW(instance_, MAKEINTRESOURCEW(IDR_MAINMENU));  // owned by the window from here on
-    if (!::CreateWindowExW(kExStyle, kWindowClass, L"", kStyle, CW_USEDEFAULT, CW_USEDEFAULT, frame.cx, frame.cy,
+    // Owned by the window from here on.
+    HMENU menu = ::LoadMenuW(instance_, MAKEINTRESOURCEW(several_ ? IDR_SEVERALMENU : IDR_MAINMENU));
+    if (!::CreateWindowExW(exStyle, kWindowClass, L"", style, CW_USEDEFAULT, CW_USEDEFAULT, frame.cx, frame.cy,
                            nullptr, menu, instance_, this)) {
         if (menu) ::DestroyMenu(menu);
         return false;
     }
     lifetime_.WindowOpened();
-    CreateControls();
+    CreateControls(commandLine);
     AllowShellMessages();
     trayIcon_.emplace(picHook_.Handle(), kTrayIconId, kTrayCallback);
     // The window may open on a monitor of another scale than the system's.
     dpi_ = WindowDpi(hwnd_);
-    FitClientToTwips();
     ApplySystemLook();
     ApplyDpi();
-    services_ = std::make_unique<WorkerServiceQueue>(std::move(scm_), hwnd_, kAnswersArrived);
+    if (several_) {
+        FitClientToList();
+    } else {
+        FitClientToTwips();
+    }
+    services_ = std::make_unique<WorkerServiceQueues>(makeScmPort_, hwnd_, kAnswersArrived, several_);
     MonitorView& view = *this;
     Clock& clock = *this;
-    frm_ = std::make_unique<FrmSrvMan>(view, store_, machineDefaults_, *services_, clock, record_);
+    frm_ = std::make_unique<FrmSrvMan>(view, store_, machineDefaults_, static_cast<ServiceQueues&>(*services_),
+                                       clock, record_);
     frm_->Load(commandLine);
     if (!hwnd_) return true;  // the start-up sequence may already have ended the session
     // Windows Error Reporting may start this copy again after a crash or a hang, with its own
@@ -138,6 +161,19 @@ bool MonitorWindow::Create(const CommandLine& commandLine) {
     ::SetTimer(hwnd_, kTimer1, kTimer1Interval, nullptr);
     ::SetTimer(hwnd_, kTimer2, kTimer2Interval, nullptr);
     return true;
+}
+
+void MonitorWindow::FitClientToList() {
+    const TwipsScale twips(dpi_);
+    const SIZE list = list_.FittingSize(kRowsShownAtFirst);
+    const int width = std::max<int>(list.cx + 2 * twips.X(kMargin), twips.X(kClientWidth));
+    const int height = list.cy + twips.Y(kListTop) + twips.Y(kMargin);
+    RECT window{};
+    RECT client{};
+    ::GetWindowRect(hwnd_, &window);
+    ::GetClientRect(hwnd_, &client);
+    ::SetWindowPos(hwnd_, nullptr, 0, 0, width + (window.right - window.left) - client.right,
+                   height + (window.bottom - window.top) - client.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void MonitorWindow::FitClientToTwips() {
@@ -153,10 +189,20 @@ void MonitorWindow::FitClientToTwips() {
     ::SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void MonitorWindow::CreateControls() {
+void MonitorWindow::CreateControls(const CommandLine& commandLine) {
     for (const Control& c : kControls) {
+        // The window of several services has the buttons; the list takes the labels' place.
+        if (several_ && c.id != IDC_COMMAND1 && c.id != IDC_COMMAND2) continue;
         ::CreateWindowExW(0, c.className, L"", WS_CHILD | WS_VISIBLE | c.style, 0, 0, 0, 0, hwnd_,
                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), instance_, nullptr);
+    }
+    if (several_) {
+        std::vector<ServiceRowText> rows;
+        for (const ServiceTarget& target : commandLine.services) {
+            const std::string computer = BareComputerName(target.computerName);
+            rows.push_back({target.serviceName, computer.empty() ? "This computer" : computer, "", "", ""});
+        }
+        list_.Create(instance_, hwnd_, IDC_SERVICELIST, rows);
     }
     picHook_.Create(instance_, hwnd_, RECT{}, [this](std::uint32_t message) {
         if (frm_) frm_->TrayCallback(message);
@@ -173,6 +219,7 @@ void MonitorWindow::ApplyDpi() {
         HFONT font = c.id == IDC_LBLSTATUS ? statusFont_.Get() : labelFont_.Get();
         ::SendDlgItemMessageW(hwnd_, c.id, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     }
+    if (several_) list_.ApplyDpi(dpi_, labelFont_.Get());
     PlaceControls();
     LoadIcons();
     ::InvalidateRect(hwnd_, nullptr, TRUE);
@@ -181,8 +228,17 @@ void MonitorWindow::ApplyDpi() {
 void MonitorWindow::PlaceControls() {
     const TwipsScale twips(dpi_);
     for (const Control& c : kControls) {
-        ::SetWindowPos(::GetDlgItem(hwnd_, c.id), nullptr, twips.X(c.left), twips.Y(c.top), twips.X(c.width),
-                       twips.Y(c.height), SWP_NOZORDER | SWP_NOACTIVATE);
+        if (HWND control = ::GetDlgItem(hwnd_, c.id)) {
+            ::SetWindowPos(control, nullptr, twips.X(c.left), twips.Y(c.top), twips.X(c.width), twips.Y(c.height),
+                           SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+    }
+    if (several_) {
+        RECT client{};
+        ::GetClientRect(hwnd_, &client);
+        const int margin = twips.X(kMargin);
+        ::SetWindowPos(list_.Handle(), nullptr, margin, twips.Y(kListTop), std::max<LONG>(0, client.right - 2 * margin),
+                       std::max<LONG>(0, client.bottom - twips.Y(kListTop) - twips.Y(kMargin)), SWP_NOZORDER | SWP_NOACTIVATE);
     }
     ::SetWindowPos(picHook_.Handle(), nullptr, twips.X(kPicHookPlace.left), twips.Y(kPicHookPlace.top),
                    twips.X(kPicHookPlace.right), twips.Y(kPicHookPlace.bottom), SWP_NOZORDER | SWP_NOACTIVATE);
@@ -220,8 +276,10 @@ void MonitorWindow::ApplySystemLook() {
 
 void MonitorWindow::AllowShellMessages() {
     // Explorer runs at medium integrity: without this, UIPI drops its "TaskbarCreated" broadcast
-    // and the icon's callbacks when Kestrin runs elevated.
+    // and the icon's callbacks when Kestrin runs elevated. A second copy started unelevated (at
+    // logon, from a shortcut) must reach an elevated one the same way.
     if (taskbarCreated_) ::ChangeWindowMessageFilterEx(hwnd_, taskbarCreated_, MSGFLT_ALLOW, nullptr);
+    if (bringForward_) ::ChangeWindowMessageFilterEx(hwnd_, bringForward_, MSGFLT_ALLOW, nullptr);
     ::ChangeWindowMessageFilterEx(picHook_.Handle(), kTrayCallback, MSGFLT_ALLOW, nullptr);
 }
 
@@ -237,6 +295,12 @@ LRESULT MonitorWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         frm_->TaskbarCreated();
         return 0;
     }
+    if (msg == bringForward_ && msg != 0) {
+        // Only the copy of the very services the second copy was started for answers.
+        if (!several_ || !IsBroughtForward(setHash_, wp, lp)) return 0;
+        frm_->BringForward();
+        return kBroughtForward;
+    }
     switch (msg) {
     case WM_DPICHANGED: {
         dpi_ = HIWORD(wp);
@@ -244,10 +308,36 @@ LRESULT MonitorWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             ::SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                            suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
         }
-        FitClientToTwips();
+        if (!several_) FitClientToTwips();
         ApplyDpi();
         return 0;
     }
+    case WM_SIZE:
+        if (several_ && wp != SIZE_MINIMIZED) PlaceControls();
+        break;
+    case WM_GETMINMAXINFO:
+        if (several_) {
+            // Never narrower than the buttons, never shorter than a few rows.
+            const TwipsScale twips(dpi_);
+            const SIZE least = FrameSizeForDpi({twips.X(kClientWidth), twips.Y(kListTop + 1500)}, kSeveralStyle,
+                                               true, kSeveralExStyle, dpi_);
+            reinterpret_cast<MINMAXINFO*>(lp)->ptMinTrackSize = POINT{least.cx, least.cy};
+            return 0;
+        }
+        break;
+    case WM_NOTIFY: {
+        auto* header = reinterpret_cast<NMHDR*>(lp);
+        if (!several_ || header->hwndFrom != list_.Handle()) break;
+        LRESULT result = 0;
+        if (list_.OnNotify(*header, result)) frm_->SelectionChanged();
+        return result;
+    }
+    case WM_CONTEXTMENU:
+        if (several_ && reinterpret_cast<HWND>(wp) == list_.Handle()) {
+            ShowRowMenu(wp, lp);
+            return 0;
+        }
+        break;
     case WM_SETTINGCHANGE:
         if (!SettingChangesLook(wp, lp)) break;
         [[fallthrough]];
@@ -311,6 +401,22 @@ LRESULT MonitorWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     return ::DefWindowProcW(hwnd_, msg, wp, lp);
 }
 
+void MonitorWindow::ShowRowMenu(WPARAM, LPARAM at) {
+    POINT where{};
+    const std::optional<std::size_t> row = list_.ContextRow(at, where);
+    if (!row) return;
+    HMENU menu = ::GetSubMenu(rowMenu_.Get(), 0);
+    ::CheckMenuItem(menu, IDM_ROW_PAUSE, frm_->Watcher(*row).RestartsPaused() ? MF_CHECKED : MF_UNCHECKED);
+    const UINT command = static_cast<UINT>(
+        ::TrackPopupMenuEx(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD, where.x, where.y, hwnd_, nullptr));
+    switch (command) {
+    case IDM_ROW_STOP: frm_->RowCommand(*row, RowAction::Stop); break;
+    case IDM_ROW_START: frm_->RowCommand(*row, RowAction::Start); break;
+    case IDM_ROW_PAUSE: frm_->RowCommand(*row, RowAction::Pause); break;
+    default: break;
+    }
+}
+
 void MonitorWindow::CheckMenuItems(HMENU menu) {
     // Read as the menu opens: Settings or Task Manager may have switched the start off meanwhile.
     ::CheckMenuItem(menu, IDM_STARTWITHWINDOWS, startWithWindows_.IsOn() ? MF_CHECKED : MF_UNCHECKED);
@@ -355,9 +461,9 @@ void MonitorWindow::SetStatusTitle(const std::string& text) { SetControlText(IDC
 
 void MonitorWindow::SetTimeText(const std::string& text) { SetControlText(IDC_LBLTIME, text); }
 
-void MonitorWindow::SetRow(std::size_t, const ServiceRowText&) {}
+void MonitorWindow::SetRow(std::size_t row, const ServiceRowText& cells) { list_.SetRow(row, cells); }
 
-std::vector<std::size_t> MonitorWindow::SelectedRows() { return {}; }
+std::vector<std::size_t> MonitorWindow::SelectedRows() { return list_.SelectedRows(); }
 
 void MonitorWindow::SetCommandsEnabled(bool enabled) {
     ::EnableWindow(::GetDlgItem(hwnd_, IDC_COMMAND1), enabled);

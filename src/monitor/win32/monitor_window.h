@@ -11,8 +11,9 @@
 #include "monitor/frm_srv_man.h"
 #include "monitor/high_contrast.h"
 #include "monitor/monitor_view.h"
+#include "monitor/win32/service_list.h"
 #include "monitor/win32/tray_icon.h"
-#include "monitor/win32/worker_service_queue.h"
+#include "monitor/win32/worker_service_queues.h"
 #include "win32/app_lifetime.h"
 #include "win32/unique_handle.h"
 #include "win32/window.h"
@@ -40,18 +41,20 @@ public:
     using EndSessionFn = std::function<void()>;  // closes the program's other windows
 
     MonitorWindow(HINSTANCE instance, AppLifetime& lifetime, SettingsStore& store, SettingsStore& machineDefaults,
-                  std::unique_ptr<ScmPort> scm,
-                  EventRecord& record, StartWithWindows& startWithWindows, ShowAboutFn showAbout,
-                  EndSessionFn endSession);
+                  WorkerServiceQueues::MakeScmPortFn makeScmPort, EventRecord& record,
+                  StartWithWindows& startWithWindows, ShowAboutFn showAbout, EndSessionFn endSession);
     ~MonitorWindow() override;
 
-    // Creates the hidden window, runs the start-up sequence, then starts the two timers.
+    // Creates the hidden window, runs the start-up sequence, then starts the two timers. A copy given
+    // several services gets the window with their list.
     bool Create(const CommandLine& commandLine);
 
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp);
 
 private:
-    void CreateControls();
+    void CreateControls(const CommandLine& commandLine);
+    void FitClientToList();   // the window of several services: every column, and up to 16 rows
+    void ShowRowMenu(WPARAM from, LPARAM at);
     void ApplyDpi();          // fonts, control places and icons for dpi_
     void ApplySystemLook();   // high contrast and the UI font, after a settings change
     void PlaceControls();
@@ -100,12 +103,15 @@ private:
     AppLifetime& lifetime_;
     SettingsStore& store_;
     SettingsStore& machineDefaults_;
-    std::unique_ptr<ScmPort> scm_;
+    WorkerServiceQueues::MakeScmPortFn makeScmPort_;
     EventRecord& record_;
     StartWithWindows& startWithWindows_;  // handed to the worker once the window exists
     ShowAboutFn showAbout_;
     EndSessionFn endSession_;
     UINT taskbarCreated_;
+    UINT bringForward_;           // a second copy of the same services asks this one to come forward
+    std::uint64_t setHash_ = 0;   // which services this copy watches, as that message names them
+    bool several_ = false;
     HWND prompt_ = nullptr;  // the start-up prompt while it is open
 
     UINT dpi_ = 96;
@@ -115,11 +121,13 @@ private:
     std::optional<TrayBadge> trayBadge_;  // the badge of the image the icon record holds
 
     MenuHandle popupMenu_;
+    MenuHandle rowMenu_;
     FontHandle statusFont_;
     FontHandle labelFont_;
     BrushHandle statusBrush_;
     PicHook picHook_;
-    std::unique_ptr<WorkerServiceQueue> services_;
+    std::unique_ptr<WorkerServiceQueues> services_;
+    ServiceList list_;
     std::unique_ptr<FrmSrvMan> frm_;
     std::optional<TrayIcon> trayIcon_;
 };

@@ -4,6 +4,7 @@
 #include <process.h>
 
 #include <deque>
+#include <map>
 #include <optional>
 #include <utility>
 
@@ -19,7 +20,7 @@ struct WorkerServiceQueue::Shared {
     CONDITION_VARIABLE wake = CONDITION_VARIABLE_INIT;
     std::deque<ServiceRequest> requests;
     std::vector<ServiceAnswer> answers;
-    std::optional<ServiceAnswer> lastPosted;  // the status last announced
+    std::map<std::size_t, ServiceAnswer> lastPosted;  // the status last announced, per watcher
     bool stopping = false;
 };
 
@@ -102,9 +103,10 @@ unsigned __stdcall WorkerServiceQueue::Run(void* parameter) {
             // A status the same as the last one announced changes nothing on screen: it waits for the
             // window's next poll tick to collect it, which saves the window a wake-up every second.
             const bool status = answer.request.command == ServiceCommand::Status;
-            const bool same = status && shared.lastPosted && answer.stateText == shared.lastPosted->stateText &&
-                              answer.error == shared.lastPosted->error;
-            if (status && !same) shared.lastPosted = answer;
+            const auto last = shared.lastPosted.find(answer.request.watcher);
+            const bool same = status && last != shared.lastPosted.end() &&
+                              answer.stateText == last->second.stateText && answer.error == last->second.error;
+            if (status && !same) shared.lastPosted[answer.request.watcher] = answer;
             shared.answers.push_back(std::move(answer));
             // Posted under the lock, so Detach cannot slip in between the check and the post.
             if (!same) ::PostMessageW(shared.window, shared.arrivedMessage, 0, 0);
