@@ -35,6 +35,13 @@ TEST(ParseSeveral, EachValueIsSplitAtItsLastAtAndTheSetIsNamedInAnyOrder) {
         {"/service A /retries 0", "The option /retries takes a whole number from 1 to 100."},
     };
     for (const auto& [text, error] : bad) EXPECT_EQ(ParseCommandLine(text).error, error) << text;
+
+    // A crash restarts the copy with its own command line, if Windows can keep it.
+    EXPECT_EQ(RestartArguments(ParseCommandLine("/service A /service B@PC /delay 5")),
+              "/service A@ /service B@PC /delay 5");
+    std::string longLine;
+    for (int i = 0; i < 16; ++i) longLine += " /service " + std::string(60, 's') + std::to_string(i);
+    EXPECT_EQ(RestartArguments(ParseCommandLine(longLine)), std::nullopt);
 }
 
 TEST(SeveralTrayIcon, TheBadgeIsTheWorstStateAndTheTipNamesWhatIsNotRunning) {

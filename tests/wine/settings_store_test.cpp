@@ -8,6 +8,7 @@
 
 #include "settings/settings.h"
 #include "settings/win32/registry_settings_store.h"
+#include "settings/win32/registry_startup.h"
 #include "win32/text.h"
 
 namespace kestrin {
@@ -116,6 +117,21 @@ TEST(RegistrySettingsDefaultKey, WritesUnderSoftwareKestrinSettings) {
     } else {
         ::RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Kestrin\\Settings", L"Service Name");
     }
+}
+
+TEST(RegistryStartupKeys, ARunValueWrittenAsRegExpandSzCountsAndNamesAProgramThatIsThere) {
+    const wchar_t kRun[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    const wchar_t command[] = L"\"%SystemRoot%\\system32\\notepad.exe\" /service Spooler";
+    ASSERT_EQ(::RegSetKeyValueW(HKEY_CURRENT_USER, kRun, L"Kestrin WineTest", REG_EXPAND_SZ, command, sizeof(command)),
+              ERROR_SUCCESS);
+    RegistryStartup keys;
+    const std::optional<std::string> read = keys.ReadRun("Kestrin WineTest");
+    ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kRun, L"Kestrin WineTest");
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->find('%'), std::string::npos) << *read;  // the variable is expanded
+    EXPECT_TRUE(keys.ProgramExists(ProgramOfCommand(*read))) << *read;
+    EXPECT_FALSE(keys.ProgramExists("C:\\Program Files\\Kestrin\\nowhere.exe"));
+    EXPECT_FALSE(keys.ProgramExists("C:\\windows"));  // a folder is no program
 }
 
 }  // namespace

@@ -142,6 +142,7 @@ bool MonitorWindow::Create(const CommandLine& commandLine) {
     ApplyDpi();
     if (several_) {
         FitClientToList();
+        PlaceControls();  // its WM_SIZE came before the rules were there to take it
     } else {
         FitClientToTwips();
     }
