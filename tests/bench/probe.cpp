@@ -5,6 +5,7 @@
 //   kestrin_probe responsiveness <seconds> <every_ms> worst and median answer to WM_NULL, in ms
 //   kestrin_probe poll-cpu <service> <count>          CPU milliseconds of <count> bare open-query-closes
 //   kestrin_probe minimal-window <service> <seconds>  a bare window polling once a second, for comparison
+//   kestrin_probe stop-to-running <service> <timeout_ms>  stops the service, then ms until it reads Running again
 #include <windows.h>
 
 #include <algorithm>
@@ -17,6 +18,7 @@
 #include "service_control/service_control.h"
 #include "service_control/win32/advapi_scm_port.h"
 #include "win32/text.h"
+#include "win32/unique_handle.h"
 
 namespace {
 
@@ -89,6 +91,48 @@ int MinimalWindow(const std::wstring& service, int seconds) {
     ::DestroyWindow(window);
     std::printf("minimal %d s\n", seconds);
     return 0;
+}
+
+struct ScTraits {
+    using Handle = SC_HANDLE;
+    static void Close(Handle h) noexcept { ::CloseServiceHandle(h); }
+};
+using ScHandle = UniqueHandle<ScTraits>;
+
+// Stops a running service from outside, as an administrator would, and times how long it takes
+// someone else (the program under test) to have it running again. One process and a 5 ms poll, so
+// the figure holds no program start-up.
+int StopToRunning(const std::wstring& service, int timeoutMs) {
+    const ScHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    const ScHandle handle(manager ? ::OpenServiceW(manager.Get(), service.c_str(), SERVICE_STOP | SERVICE_QUERY_STATUS)
+                                  : nullptr);
+    if (!handle) {
+        std::printf("error %lu opening the service\n", ::GetLastError());
+        return 1;
+    }
+    SERVICE_STATUS status{};
+    if (!::QueryServiceStatus(handle.Get(), &status) || status.dwCurrentState != SERVICE_RUNNING) {
+        std::printf("error: the service is not running (state %lu)\n", status.dwCurrentState);
+        return 1;
+    }
+    const double start = Now();
+    if (!::ControlService(handle.Get(), SERVICE_CONTROL_STOP, &status)) {
+        std::printf("error %lu stopping the service\n", ::GetLastError());
+        return 1;
+    }
+    double leftRunning = -1;  // when a state other than Running was first read
+    while (Now() - start < timeoutMs) {
+        if (::QueryServiceStatus(handle.Get(), &status)) {
+            if (status.dwCurrentState != SERVICE_RUNNING && leftRunning < 0) leftRunning = Now() - start;
+            if (status.dwCurrentState == SERVICE_RUNNING && leftRunning >= 0) {
+                std::printf("stop_to_running_ms %.0f stopped_after_ms %.0f\n", Now() - start, leftRunning);
+                return 0;
+            }
+        }
+        ::Sleep(5);
+    }
+    std::printf("error: not running again within %d ms (state %lu)\n", timeoutMs, status.dwCurrentState);
+    return 1;
 }
 
 int Ticks(int count, int pauseMs) {
@@ -178,7 +222,8 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"footprint") return Footprint();
     if (command == L"poll-cpu" && argc > 2) return PollCpu(argv[2], static_cast<int>(number(3, 400)));
     if (command == L"minimal-window" && argc > 2) return MinimalWindow(argv[2], static_cast<int>(number(3, 60)));
+    if (command == L"stop-to-running" && argc > 2) return StopToRunning(argv[2], static_cast<int>(number(3, 60000)));
     if (command == L"responsiveness") return Responsiveness(static_cast<int>(number(2, 30)), static_cast<int>(number(3, 50)));
-    std::fprintf(stderr, "usage: kestrin_probe poll-cost|ticks|footprint|responsiveness|poll-cpu|minimal-window ...\n");
+    std::fprintf(stderr, "usage: kestrin_probe poll-cost|ticks|footprint|responsiveness|poll-cpu|minimal-window|stop-to-running ...\n");
     return 2;
 }

@@ -8,7 +8,9 @@ Reports, without asserting any timing:
   takes 5 s for every open (the kestrin_slow build).
 - the program's CPU per posted poll tick next to a bare open/query/close, in alternating rounds;
 - the program's CPU per minute on its real timers watching a running service, next to a minimal
-  window that does one bare open/query/close a second, run side by side.
+  window that does one bare open/query/close a second, run side by side;
+- how soon a service stopped from outside is running again with `/delay 0` and with `/delay 5`
+  (median and worst of 10 stops), from the stop to the first status that reads Running.
 CPU is the Wine process's user + system time from /proc (10 ms steps), so the runs are long enough
 for that step to matter little; min/median/max of the rounds are given.
 The report is printed and written to <build_dir>/benchmarks.txt. An argument names another build
@@ -17,6 +19,7 @@ of the program to measure instead of kestrin.exe (say, an older one, for a befor
 measurement still works, not what it measures.
 """
 import os
+import statistics
 import sys
 import time
 
@@ -24,6 +27,9 @@ import winenv
 
 SERVICE = winenv.TEST_SERVICE
 SETTINGS = r"HKCU\Software\Kestrin\Settings"
+MAIN = "KestrinFrmSrvMan:Kestrin"
+LBL_STATUS = 103
+RUNNING = "4"
 
 
 def probe(env, *args, timeout=300):
@@ -113,11 +119,36 @@ def run_program(env, exe):
     return env.spawn(env.exe(exe))
 
 
+def back_after_stop(env, exe, delay, stops):
+    """Milliseconds from a stop from outside to the service reading Running again, `stops` times.
+
+    Every stop gets a copy of its own: within one copy a second stop would come minutes after that
+    copy's own start, count as a failed start, and the figure would be the backoff's.
+    """
+    times = []
+    for _ in range(stops):
+        if env.service_state(SERVICE) != int(RUNNING):
+            env.svc("start", SERVICE)
+            env.svc("wait", SERVICE, RUNNING, "20000")
+        program = env.spawn(env.exe(exe), "/service", SERVICE, "/delay", str(delay))
+        try:
+            rc, out = env.run(env.exe("kestrin_driver.exe"), "wait-text", MAIN, LBL_STATUS, "Running", "20000")
+            if rc != 0:
+                if program.poll() is not None:
+                    return f"not measured: {exe} ended at once (a build without /delay?)"
+                raise RuntimeError(f"{exe} never showed the service running: {out.strip()}")
+            times.append(float(fields(probe(env, "stop-to-running", SERVICE, "60000"))["stop_to_running_ms"]))
+        finally:
+            env.kill(program)
+    return (f"median {statistics.median(times):.0f} ms, worst {max(times):.0f} ms over {len(times)} stops "
+            f"(each: {', '.join(f'{t:.0f}' for t in times)})")
+
+
 # Sizes of the full run and of the short one: poll count, tick counts, seconds of answers, rounds.
 FULL = {"polls": 300, "ticks": 10000, "answer_s": 30, "rounds": 3, "round_ticks": 400, "idle_rounds": 5,
-        "idle_s": 60}
+        "idle_s": 60, "stops": 10}
 SHORT = {"polls": 30, "ticks": 300, "answer_s": 3, "rounds": 1, "round_ticks": 50, "idle_rounds": 1,
-         "idle_s": 10}
+         "idle_s": 10, "stops": 2}
 
 
 def main(argv):
@@ -156,6 +187,9 @@ def main(argv):
                      f"median {stalled['median_ms']} ms over {stalled['samples']} samples")
     finally:
         env.kill(slow)
+
+    for delay in (0, 5):
+        lines.append(f"stop to running again, /delay {delay}: {back_after_stop(env, measured, delay, size['stops'])}")
 
     form = "short form, figures not comparable" if size is SHORT else "full"
     report = "\n".join([f"Kestrin benchmarks (Wine, {env.arch}, {measured}, {form})"] + lines) + "\n"

@@ -7,6 +7,7 @@ service changes state some time after it was asked to.
 
 import os
 import pathlib
+import re
 import subprocess
 import sys
 import tempfile
@@ -36,6 +37,10 @@ WM_ENDSESSION = 0x0016
 RESTART_TIMER = 2
 TICKS_TO_FIRST_CHECK = 11  # the countdown reads 10 at start-up and checks below 1
 
+# Wine's ReportEventW is a stub that prints each entry on these debug channels (see event_entries).
+EVENTLOG_CHANNELS = "fixme+advapi,trace+eventlog,warn+eventlog,err+eventlog"
+EVENTLOG_ERROR, EVENTLOG_WARNING, EVENTLOG_INFORMATION = 1, 2, 4
+
 # How long a state change may take to show: the poll runs every second; Wine is slow at times.
 SHOWS_WITHIN_MS = 8000
 
@@ -43,6 +48,22 @@ SHOWS_WITHIN_MS = 8000
 def parameters_key(service):
     """Where the test service reads its Mode and LogFile."""
     return rf"HKLM\SYSTEM\CurrentControlSet\Services\{service}\Parameters"
+
+
+def event_entries(log_path):
+    """(event id, type, [insertion strings]) of every entry a program started with
+    winedebug=EVENTLOG_CHANNELS wrote, in order."""
+    with open(log_path, "rb") as f:
+        text = f.read().decode(errors="replace").replace("\r", "")
+    found = []
+    for line in text.splitlines():
+        report = re.search(r"ReportEventW \([^,]+,0x([0-9a-f]+),0x[0-9a-f]+,0x([0-9a-f]+)", line)
+        if report and "fixme" in line:
+            found.append((int(report.group(2), 16), int(report.group(1), 16), []))
+        elif found and "eventlog:ReportEventW" in line:
+            string = re.search(r'L"(.*)"', line)
+            found[-1][2].append(string.group(1) if string else "")
+    return found
 
 
 def build_dir():
