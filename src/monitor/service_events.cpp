@@ -34,10 +34,11 @@ std::string CutToCharacters(const std::string& text, std::size_t characters) {
 }
 
 void ServiceEvents::Watch(const std::string& computerName, const std::string& serviceName, int restartMinutes,
-                          const std::string& displayName) {
+                          const std::string& displayName, bool delayed) {
     computerName_ = computerName;
     serviceName_ = serviceName;
     displayName_ = displayName;
+    delayed_ = delayed;
     restartMinutes_ = restartMinutes;
 }
 
@@ -151,8 +152,8 @@ EventEntry ServiceEvents::EntryFor(const ServiceEvent& event) const {
     switch (event.kind) {
     case ServiceEventKind::Stopped: return make(EventId::ServiceStopped, EventType::Warning, "Stopped", 0);
     case ServiceEventKind::Restarted:
-        return make(EventId::RestartedByCheck, EventType::Information, "Started again by the restart check",
-                    event.restarts);
+        return make(EventId::RestartedByCheck, EventType::Information,
+                    delayed_ ? "Started again after its stop" : "Started again by the restart check", event.restarts);
     case ServiceEventKind::RestartRefused: return make(EventId::RestartRefused, EventType::Error, "Restart refused", 0);
     case ServiceEventKind::CommandRefused:
         return make(EventId::CommandRefused, EventType::Warning,

@@ -55,8 +55,9 @@ public:
     explicit ServiceEvents(ReasonFn reason) : reason_(std::move(reason)) {}
 
     // `displayName` names the service in notifications; the record always carries its key name.
+    // `delayed`: a stop is answered by a start seconds later, not by the restart check.
     void Watch(const std::string& computerName, const std::string& serviceName, int restartMinutes,
-               const std::string& displayName);
+               const std::string& displayName, bool delayed);
 
     // An answered status poll; `minutesToCheck` is how many minutes the restart check may take. A stop
     // read as the state becomes readable again is both events, in that order.
@@ -78,6 +79,7 @@ private:
     std::string serviceName_;
     std::string displayName_;
     int restartMinutes_ = 10;
+    bool delayed_ = false;
     std::string lastReadable_;   // the last state that could be read
     int unreadablePolls_ = 0;
     bool cannotReadShown_ = false;

@@ -36,7 +36,7 @@ ServiceWatcher::ServiceWatcher(std::size_t index, ServiceTarget target, RestartP
       minutesToRestart_(static_cast<std::int16_t>(policy.minutes)) {}
 
 void ServiceWatcher::BeginWatching() {
-    events_.Watch(target_.computerName, target_.serviceName, policy_.minutes, displayName_);
+    events_.Watch(target_.computerName, target_.serviceName, policy_.minutes, displayName_, DelayMode());
     watching_ = true;
     // A copy given no policy writes what it always wrote; one given a policy says it in words.
     std::string words = "Watching began";
@@ -114,6 +114,9 @@ std::optional<Notice> ServiceWatcher::AnswerArrived(const ServiceAnswer& answer)
 
 void ServiceWatcher::SeeState(bool predatesStart, std::optional<Notice>& told) {
     const std::uint64_t now = ports_.clock.NowMs();
+    // Waits count from the poll that saw the state, not from its answer a little later, so that the
+    // tick S seconds on finds the start due rather than a few milliseconds early.
+    const std::uint64_t seenAt = std::min(statusAskedMs_, now);
     if (stateText_ == "Running") {
         if (gaveUp_) {
             // Someone else started it: Kestrin watches it as before.
@@ -137,10 +140,10 @@ void ServiceWatcher::SeeState(bool predatesStart, std::optional<Notice>& told) {
     if (startedAtMs_) {
         const std::uint64_t after = now - *std::exchange(startedAtMs_, std::nullopt);
         if (after < kFailureWindowMs && !userStopOutstanding_) {
-            Fail(0, "it stopped again " + std::to_string(after / 1000) + " s after its start", told);
+            Fail(0, "it stopped again " + std::to_string((after + 500) / 1000) + " s after its start", seenAt, told);
         }
     }
-    if (DelayMode() && !gaveUp_ && !restartAtMs_) restartAtMs_ = now + static_cast<std::uint64_t>(WaitSeconds()) * 1000;
+    if (DelayMode() && !gaveUp_ && !restartAtMs_) restartAtMs_ = seenAt + static_cast<std::uint64_t>(WaitSeconds()) * 1000;
     StartIfDue();
 }
 
@@ -157,7 +160,7 @@ void ServiceWatcher::CommandAnswered(const ServiceAnswer& answer, std::optional<
     }
     const std::optional<ServiceEvent> event = events_.CommandAnswered(request, answer.error);
     if (event) Record(events_.EntryFor(*event));
-    if (request.automatic && !accepted) Fail(answer.error, events_.Reason(answer.error), told);
+    if (request.automatic && !accepted) Fail(answer.error, events_.Reason(answer.error), ports_.clock.NowMs(), told);
     if (request.command == ServiceCommand::Stop && !request.automatic) {
         userStopOutstanding_ = false;
         if (accepted) {
@@ -169,9 +172,9 @@ void ServiceWatcher::CommandAnswered(const ServiceAnswer& answer, std::optional<
     if (event && !told) told = NotificationFor(*event);
 }
 
-void ServiceWatcher::Fail(std::uint32_t error, const std::string& reason, std::optional<Notice>& told) {
+void ServiceWatcher::Fail(std::uint32_t error, const std::string& reason, std::uint64_t seenAt,
+                          std::optional<Notice>& told) {
     ++failures_;
-    const std::uint64_t now = ports_.clock.NowMs();
     if (policy_.retries && failures_ >= *policy_.retries) {
         gaveUp_ = true;
         gaveUpAfter_ = failures_;
@@ -186,7 +189,7 @@ void ServiceWatcher::Fail(std::uint32_t error, const std::string& reason, std::o
         return;
     }
     // The wait is counted from the poll (or the refusal) that shows the failure.
-    if (DelayMode()) restartAtMs_ = now + static_cast<std::uint64_t>(WaitSeconds()) * 1000;
+    if (DelayMode()) restartAtMs_ = seenAt + static_cast<std::uint64_t>(WaitSeconds()) * 1000;
 }
 
 int ServiceWatcher::WaitSeconds() const {
@@ -200,7 +203,9 @@ int ServiceWatcher::WaitSeconds() const {
 }
 
 void ServiceWatcher::StartIfDue() {
-    if (!DelayMode() || !restartAtMs_ || ports_.clock.NowMs() < *restartAtMs_) return;
+    // Ticks come a few milliseconds early or late: one that comes a little before the start is due
+    // starts it, rather than the next, a second late.
+    if (!DelayMode() || !restartAtMs_ || ports_.clock.NowMs() + kTickSlackMs < *restartAtMs_) return;
     if (!IsShownStopped() || pausedUntilMs_ || gaveUp_ || automaticStartOutstanding_ || userStopOutstanding_) return;
     automaticStartOutstanding_ = true;
     Enqueue(ports_.commands, ServiceCommand::Start, true);

@@ -19,6 +19,7 @@ inline constexpr std::uint64_t kStaleAfterMs = 3000;              // an unanswer
 inline constexpr std::uint64_t kPauseMs = 60 * 60 * 1000;         // restarts paused for maintenance: an hour
 inline constexpr std::uint64_t kFailureWindowMs = 5 * 60 * 1000;  // a stop this soon after Kestrin's start failed it
 inline constexpr int kMaxBackoffSeconds = 3600;
+inline constexpr std::uint64_t kTickSlackMs = 250;
 inline constexpr std::size_t kTrayTipLength = 63;
 
 // The icon's tooltip for one service: "<service>: <state>", cut to the first 63 characters.
@@ -94,7 +95,7 @@ private:
     int WaitSeconds() const;  // before the next start: the delay, doubled for each failure so far
     void SeeState(bool predatesStart, std::optional<Notice>& told);
     void CommandAnswered(const ServiceAnswer& answer, std::optional<Notice>& told);
-    void Fail(std::uint32_t error, const std::string& reason, std::optional<Notice>& told);
+    void Fail(std::uint32_t error, const std::string& reason, std::uint64_t seenAt, std::optional<Notice>& told);
     void StartIfDue();
     void Pause(const std::string& words);  // the entry's words, before the time it ends
     void ResumeRestarts();

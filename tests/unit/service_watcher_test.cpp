@@ -22,6 +22,7 @@ struct Watched : ServiceQueue {
     std::vector<Notification> told;
     std::vector<std::uint64_t> startsAtMs;  // when each of Kestrin's own starts reached the manager
     bool crashes = false;                   // a started service is stopped again by the next poll
+    std::uint64_t answerDelayMs = 0;        // how long after its tick each answer arrives
     ServiceWatcher watcher;
 
     explicit Watched(RestartPolicy policy)
@@ -43,9 +44,10 @@ struct Watched : ServiceQueue {
     }
     // One second later: the poll tick and what the worker answers.
     void Second() {
-        clock.now += 1000;
+        clock.now += 1000 - answerDelayMs;
         if (crashes && scm.state == kRunning) scm.state = kStopped;
         watcher.PollTick();
+        clock.now += answerDelayMs;
         Run();
     }
     void Seconds(int n) {
@@ -80,6 +82,13 @@ TEST(RestartDelay, StartsAStoppedServiceSecondsAfterItWasFirstSeenStoppedAndCoun
     EXPECT_EQ(h.watcher.Row().restartText, "");
     for (int minute = 0; minute < 12; ++minute) h.watcher.MinuteTick();  // the countdown never acts
     EXPECT_EQ(h.scm.starts, 1);
+
+    Watched late(Delay(5));  // answers that arrive after their tick still start it on time
+    late.answerDelayMs = 40;
+    late.Seconds(5);
+    EXPECT_EQ(late.scm.starts, 0);
+    late.Second();
+    EXPECT_EQ(late.scm.starts, 1);
 
     Watched now(Delay(0));  // the start is asked for as the answer that reads Stopped arrives
     now.watcher.PollTick();
