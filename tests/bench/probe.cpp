@@ -5,6 +5,9 @@
 //   kestrin_probe responsiveness <seconds> <every_ms> worst and median answer to WM_NULL, in ms
 //   kestrin_probe poll-cpu <service> <count>          CPU milliseconds of <count> bare open-query-closes
 //   kestrin_probe minimal-window <service> <seconds>  a bare window polling once a second, for comparison
+//   kestrin_probe tick-handling <caption> <seconds> <every_ms>
+//                                                     worst and median round trip of a poll tick sent to the
+//                                                     window of that caption, next to WM_NULL's, in ms
 #include <windows.h>
 
 #include <algorithm>
@@ -88,6 +91,36 @@ int MinimalWindow(const std::wstring& service, int seconds) {
     }
     ::DestroyWindow(window);
     std::printf("minimal %d s\n", seconds);
+    return 0;
+}
+
+// A round trip to the window's thread: the time from sending `message` to its answer, in ms.
+double RoundTrip(HWND window, UINT message, WPARAM wp) {
+    const double start = Now();
+    DWORD_PTR ignored;
+    if (!::SendMessageTimeoutW(window, message, wp, 0, SMTO_NORMAL, 30000, &ignored)) return 30000.0;
+    return Now() - start;
+}
+
+// The handling of the poll tick measured from outside: WM_TIMER 1 sent (the window's thread handles
+// a sent message between two others) and, alternately, WM_NULL, whose round trip is the cost of
+// asking alone.
+int TickHandling(const std::wstring& caption, int seconds, int everyMs) {
+    HWND window = nullptr;
+    for (int i = 0; i < 200 && !window; ++i, ::Sleep(50)) window = ::FindWindowW(kMonitorClass, caption.c_str());
+    if (!window) return 1;
+    std::vector<double> ticks, nulls;
+    const double end = Now() + seconds * 1000.0;
+    while (Now() < end) {
+        ticks.push_back(RoundTrip(window, WM_TIMER, 1));
+        ::Sleep(static_cast<DWORD>(everyMs) / 2);
+        nulls.push_back(RoundTrip(window, WM_NULL, 0));
+        ::Sleep(static_cast<DWORD>(everyMs) / 2);
+    }
+    std::sort(ticks.begin(), ticks.end());
+    std::sort(nulls.begin(), nulls.end());
+    std::printf("tick_worst_ms %.2f tick_median_ms %.2f null_worst_ms %.2f null_median_ms %.2f samples %zu\n",
+                ticks.back(), ticks[ticks.size() / 2], nulls.back(), nulls[nulls.size() / 2], ticks.size());
     return 0;
 }
 
@@ -178,7 +211,12 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"footprint") return Footprint();
     if (command == L"poll-cpu" && argc > 2) return PollCpu(argv[2], static_cast<int>(number(3, 400)));
     if (command == L"minimal-window" && argc > 2) return MinimalWindow(argv[2], static_cast<int>(number(3, 60)));
+    if (command == L"tick-handling" && argc > 2) {
+        return TickHandling(argv[2], static_cast<int>(number(3, 10)), static_cast<int>(number(4, 250)));
+    }
     if (command == L"responsiveness") return Responsiveness(static_cast<int>(number(2, 30)), static_cast<int>(number(3, 50)));
-    std::fprintf(stderr, "usage: kestrin_probe poll-cost|ticks|footprint|responsiveness|poll-cpu|minimal-window ...\n");
+    std::fprintf(stderr,
+                 "usage: kestrin_probe poll-cost|ticks|footprint|responsiveness|poll-cpu|minimal-window|"
+                 "tick-handling ...\n");
     return 2;
 }

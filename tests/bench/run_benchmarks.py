@@ -8,13 +8,17 @@ Reports, without asserting any timing:
   takes 5 s for every open (the kestrin_slow build).
 - the program's CPU per posted poll tick next to a bare open/query/close, in alternating rounds;
 - the program's CPU per minute on its real timers watching a running service, next to a minimal
-  window that does one bare open/query/close a second, run side by side.
+  window that does one bare open/query/close a second, run side by side;
+- one copy watching 16 running services next to 16 copies watching one each, side by side: the CPU
+  per second of the one against the sum of the 16, and the private memory of the one against three
+  single copies; then the worst time the one copy's window takes to handle a poll tick while half
+  of its services stop and start again.
 CPU is the Wine process's user + system time from /proc (10 ms steps), so the runs are long enough
 for that step to matter little; min/median/max of the rounds are given.
 The report is printed and written to <build_dir>/benchmarks.txt. An argument names another build
 of the program to measure instead of kestrin.exe (say, an older one, for a before-and-after).
-`--short` takes every measurement once, briefly (seconds, for ./test.sh): its figures show that each
-measurement still works, not what it measures.
+`--short` takes every measurement once, briefly (seconds, for ./test.sh), with 4 services instead of 16:
+its figures show that each measurement still works, not what it measures.
 """
 import os
 import sys
@@ -24,6 +28,8 @@ import winenv
 
 SERVICE = winenv.TEST_SERVICE
 SETTINGS = r"HKCU\Software\Kestrin\Settings"
+WATCHERS = r"HKCU\Software\Kestrin\Watchers"
+BENCH_STEM = "KestrinBench"  # this benchmark's own registrations of the test service: KestrinBench01, ...
 
 
 def probe(env, *args, timeout=300):
@@ -47,6 +53,18 @@ def unix_memory(pid):
             if key in ("VmRSS", "VmData"):
                 values[key] = int(rest.split()[0])
     return values
+
+
+def private_kib(pid):
+    """Private resident memory of a Wine process in KiB: Private_Clean + Private_Dirty from
+    /proc/PID/smaps_rollup, what it alone keeps in memory beside the libraries all Wine processes share."""
+    total = 0
+    with open(f"/proc/{pid}/smaps_rollup") as f:
+        for line in f:
+            key, _, rest = line.partition(":")
+            if key in ("Private_Clean", "Private_Dirty"):
+                total += int(rest.split()[0])
+    return total
 
 
 def cpu_ms(pid):
@@ -100,6 +118,99 @@ def idle_rounds(env, program, rounds=5, seconds=60):
             f"{sum(mine) / sum(minimal):.2f}x all together" if sum(minimal) else "too short to compare"]
 
 
+def svc(env, *args):
+    rc, out = env.svc(*[str(a) for a in args])
+    if rc != 0:
+        raise RuntimeError(f"kestrin_svctool {' '.join(map(str, args))} failed: {out.strip()}")
+
+
+def wait_windows(env, count, timeout_s=120):
+    """Waits until `count` kestrin windows exist, then a few seconds more for their first answers."""
+    deadline = time.monotonic() + timeout_s
+    while True:
+        rc, out = env.run(env.exe("kestrin_driver.exe"), "count", "KestrinFrmSrvMan", "*")
+        if rc == 0 and int(out.strip() or 0) >= count:
+            break
+        if time.monotonic() > deadline:
+            raise RuntimeError(f"only {out.strip()} of {count} kestrin windows opened")
+        time.sleep(1)
+    time.sleep(5)
+
+
+def tick_handling(env, count, seconds, words, churn=False):
+    """The worst and median round trip of a poll tick sent to the window of `count` services, 4 a
+    second; with `churn`, half of the services stop a third of the way in and start again at two
+    thirds, so that rows, the tooltip and the badge change."""
+    timing = env.spawn(env.exe("kestrin_probe.exe"), "tick-handling", f"Kestrin: {count} services", seconds, 250)
+    if churn:
+        time.sleep(seconds / 3)
+        svc(env, "numbered", count // 2, "stop", BENCH_STEM)
+        time.sleep(seconds / 3)
+        svc(env, "numbered", count // 2, "start", BENCH_STEM)
+    if timing.wait(timeout=seconds + 60) != 0:
+        raise RuntimeError("kestrin_probe tick-handling failed")
+    with open(timing.log_path, "rb") as f:
+        tick = fields(f.read().decode(errors="replace").strip().splitlines()[-1])
+    return (f"poll tick (WM_TIMER sent, round trip), {words}: worst {tick['tick_worst_ms']} ms, median "
+            f"{tick['tick_median_ms']} ms over {tick['samples']} ticks; WM_NULL alone: worst {tick['null_worst_ms']} "
+            f"ms, median {tick['null_median_ms']} ms")
+
+
+def several_services(env, measured, count, rounds, seconds, tick_s):
+    """One copy watching `count` services beside `count` single copies; then the one copy's tick."""
+    names = [f"{BENCH_STEM}{i:02d}" for i in range(1, count + 1)]
+    svc(env, "numbered", count, "create", BENCH_STEM, env.win_path(env.exe(winenv.TEST_SERVICE_EXE)))
+    copies, lines = [], []
+    try:
+        svc(env, "numbered", count, "set-param", BENCH_STEM, "LogFile",
+            env.win_path(os.path.join(env.log_dir, "bench-services.log")))
+        svc(env, "numbered", count, "start", BENCH_STEM)
+        svc(env, "numbered", count, "wait", BENCH_STEM, 4, 20000)
+        env.reg_delete_key(WATCHERS)  # every window shown, as at a first start
+        one = env.spawn(env.exe(measured), *[word for name in names for word in ("/service", name)])
+        singles = [env.spawn(env.exe(measured), "/service", name) for name in names]
+        copies = [one] + singles
+        wait_windows(env, len(copies))
+        rc, rows = env.run(env.exe("kestrin_driver.exe"), "rows", f"KestrinFrmSrvMan:Kestrin: {count} services", 107)
+        running = sum(1 for row in rows.splitlines() if row.split("\t")[3:4] == ["Running"])
+        if rc != 0 or running != count:
+            raise RuntimeError(f"the copy watching {count} services shows {running} of them running: {rows.strip()}")
+
+        mine, theirs, ratios = [], [], []
+        for _ in range(rounds):
+            start = [cpu_ms(proc.pid) for proc in copies]
+            time.sleep(seconds)
+            spent = [cpu_ms(proc.pid) - before for proc, before in zip(copies, start)]
+            mine.append(spent[0] / seconds)
+            theirs.append(sum(spent[1:]) / seconds)
+            ratios.append(mine[-1] / theirs[-1] if theirs[-1] else float("nan"))
+        lines += [f"CPU per second, one copy watching {count} services: {spread(mine, ' ms')}",
+                  f"CPU per second, {count} single copies together:    {spread(theirs, ' ms')}",
+                  f"one copy / {count} single copies: {spread(ratios, 'x')} over {rounds} side-by-side rounds of "
+                  f"{seconds} s, {sum(mine) / sum(theirs):.2f}x all together" if sum(theirs) else "too short to compare"]
+
+        single_kib = sorted(private_kib(proc.pid) for proc in singles)
+        median = single_kib[len(single_kib) // 2]
+        lines += [f"private memory, one copy watching {count} services: {private_kib(one.pid)} KiB "
+                  f"(resident {unix_memory(one.pid)['VmRSS']} KiB)",
+                  f"private memory, a single copy: median {median} KiB (min {single_kib[0]}, max {single_kib[-1]}); "
+                  f"three single copies: {3 * median} KiB"]
+
+        for proc in singles:
+            env.kill(proc, sweep_tray=False)
+        env.sweep_tray()
+        lines += [tick_handling(env, count, tick_s, "all running"),
+                  tick_handling(env, count, tick_s, f"while {count // 2} stop and start again", churn=True)]
+    finally:
+        for proc in copies:
+            env.kill(proc, sweep_tray=False)
+        env.sweep_tray()
+        env.svc("numbered", count, "reset", BENCH_STEM)
+        env.svc("numbered", count, "delete", BENCH_STEM)
+        env.reg_delete_key(WATCHERS)
+    return lines
+
+
 def footprint(env, program):
     handles = fields(probe(env, "footprint"))["handles"]
     memory = unix_memory(program.pid)
@@ -113,11 +224,12 @@ def run_program(env, exe):
     return env.spawn(env.exe(exe))
 
 
-# Sizes of the full run and of the short one: poll count, tick counts, seconds of answers, rounds.
+# Sizes of the full run and of the short one: poll count, tick counts, seconds of answers, rounds; for
+# several services, their number, rounds and seconds side by side, and seconds of ticks.
 FULL = {"polls": 300, "ticks": 10000, "answer_s": 30, "rounds": 3, "round_ticks": 400, "idle_rounds": 5,
-        "idle_s": 60}
+        "idle_s": 60, "services": 16, "several_rounds": 3, "several_s": 60, "tick_s": 30}
 SHORT = {"polls": 30, "ticks": 300, "answer_s": 3, "rounds": 1, "round_ticks": 50, "idle_rounds": 1,
-         "idle_s": 10}
+         "idle_s": 10, "services": 4, "several_rounds": 1, "several_s": 5, "tick_s": 3}
 
 
 def main(argv):
@@ -156,6 +268,9 @@ def main(argv):
                      f"median {stalled['median_ms']} ms over {stalled['samples']} samples")
     finally:
         env.kill(slow)
+
+    lines += several_services(env, measured, size["services"], size["several_rounds"], size["several_s"],
+                              size["tick_s"])
 
     form = "short form, figures not comparable" if size is SHORT else "full"
     report = "\n".join([f"Kestrin benchmarks (Wine, {env.arch}, {measured}, {form})"] + lines) + "\n"
