@@ -5,9 +5,7 @@
 //   kestrin_probe responsiveness <seconds> <every_ms> worst and median answer to WM_NULL, in ms
 //   kestrin_probe poll-cpu <service> <count>          CPU milliseconds of <count> bare open-query-closes
 //   kestrin_probe minimal-window <service> <seconds>  a bare window polling once a second, for comparison
-//   kestrin_probe tick-handling <caption> <seconds> <every_ms>
-//                                                     worst and median round trip of a poll tick sent to the
-//                                                     window of that caption, next to WM_NULL's, in ms
+//   kestrin_probe tick-times <caption> reset|read     kestrin_timed's own timings of its poll ticks
 #include <windows.h>
 
 #include <algorithm>
@@ -94,33 +92,26 @@ int MinimalWindow(const std::wstring& service, int seconds) {
     return 0;
 }
 
-// A round trip to the window's thread: the time from sending `message` to its answer, in ms.
-double RoundTrip(HWND window, UINT message, WPARAM wp) {
-    const double start = Now();
-    DWORD_PTR ignored;
-    if (!::SendMessageTimeoutW(window, message, wp, 0, SMTO_NORMAL, 30000, &ignored)) return 30000.0;
-    return Now() - start;
-}
-
-// The handling of the poll tick measured from outside: WM_TIMER 1 sent (the window's thread handles
-// a sent message between two others) and, alternately, WM_NULL, whose round trip is the cost of
-// asking alone.
-int TickHandling(const std::wstring& caption, int seconds, int everyMs) {
+// kestrin_timed's own timings of its poll ticks and of the answers it handled (see
+// timed_scm_port_factory.cpp), or a fresh start of them.
+int TickTimes(const std::wstring& caption, const std::wstring& action) {
     HWND window = nullptr;
     for (int i = 0; i < 200 && !window; ++i, ::Sleep(50)) window = ::FindWindowW(kMonitorClass, caption.c_str());
-    if (!window) return 1;
-    std::vector<double> ticks, nulls;
-    const double end = Now() + seconds * 1000.0;
-    while (Now() < end) {
-        ticks.push_back(RoundTrip(window, WM_TIMER, 1));
-        ::Sleep(static_cast<DWORD>(everyMs) / 2);
-        nulls.push_back(RoundTrip(window, WM_NULL, 0));
-        ::Sleep(static_cast<DWORD>(everyMs) / 2);
+    const UINT timings = ::RegisterWindowMessageW(L"Kestrin.Bench.Timings");
+    if (!window || !timings) return 1;
+    const auto ask = [&](WPARAM which) {
+        DWORD_PTR answer = 0;
+        ::SendMessageTimeoutW(window, timings, which, 0, SMTO_NORMAL, 30000, &answer);
+        return static_cast<double>(answer);
+    };
+    if (action == L"reset") {
+        ask(6);
+        std::printf("reset\n");
+        return 0;
     }
-    std::sort(ticks.begin(), ticks.end());
-    std::sort(nulls.begin(), nulls.end());
-    std::printf("tick_worst_ms %.2f tick_median_ms %.2f null_worst_ms %.2f null_median_ms %.2f samples %zu\n",
-                ticks.back(), ticks[ticks.size() / 2], nulls.back(), nulls[nulls.size() / 2], ticks.size());
+    std::printf("tick_worst_ms %.2f tick_median_ms %.2f ticks %.0f answers_worst_ms %.2f answers_median_ms %.2f "
+                "answers %.0f\n",
+                ask(0) / 1000, ask(1) / 1000, ask(2), ask(3) / 1000, ask(4) / 1000, ask(5));
     return 0;
 }
 
@@ -211,12 +202,10 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"footprint") return Footprint();
     if (command == L"poll-cpu" && argc > 2) return PollCpu(argv[2], static_cast<int>(number(3, 400)));
     if (command == L"minimal-window" && argc > 2) return MinimalWindow(argv[2], static_cast<int>(number(3, 60)));
-    if (command == L"tick-handling" && argc > 2) {
-        return TickHandling(argv[2], static_cast<int>(number(3, 10)), static_cast<int>(number(4, 250)));
-    }
+    if (command == L"tick-times" && argc > 3) return TickTimes(argv[2], argv[3]);
     if (command == L"responsiveness") return Responsiveness(static_cast<int>(number(2, 30)), static_cast<int>(number(3, 50)));
     std::fprintf(stderr,
                  "usage: kestrin_probe poll-cost|ticks|footprint|responsiveness|poll-cpu|minimal-window|"
-                 "tick-handling ...\n");
+                 "tick-times ...\n");
     return 2;
 }

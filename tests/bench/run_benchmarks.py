@@ -11,8 +11,9 @@ Reports, without asserting any timing:
   window that does one bare open/query/close a second, run side by side;
 - one copy watching 16 running services next to 16 copies watching one each, side by side: the CPU
   per second of the one against the sum of the 16, and the private memory of the one against three
-  single copies; then the worst time the one copy's window takes to handle a poll tick while half
-  of its services stop and start again.
+  single copies; then, timed inside the window thread of a build made for it (kestrin_timed), the
+  worst handling of its one-second poll tick, all running and while half of its services stop and
+  start again, beside the worst handling of the answers that changed something.
 CPU is the Wine process's user + system time from /proc (10 ms steps), so the runs are long enough
 for that step to matter little; min/median/max of the rounds are given.
 The report is printed and written to <build_dir>/benchmarks.txt. An argument names another build
@@ -137,23 +138,24 @@ def wait_windows(env, count, timeout_s=120):
     time.sleep(5)
 
 
-def tick_handling(env, count, seconds, words, churn=False):
-    """The worst and median round trip of a poll tick sent to the window of `count` services, 4 a
-    second; with `churn`, half of the services stop a third of the way in and start again at two
-    thirds, so that rows, the tooltip and the badge change."""
-    timing = env.spawn(env.exe("kestrin_probe.exe"), "tick-handling", f"Kestrin: {count} services", seconds, 250)
+def tick_times(env, count, seconds, words, churn=False):
+    """kestrin_timed's own timings over `seconds` of its real timers: each poll tick's handling, and
+    each handling of answers that changed something. With `churn`, half of the services stop a third of
+    the way in and start again at two thirds, so that rows, the tooltip and the badge change."""
+    caption = f"Kestrin: {count} services"
+    probe(env, "tick-times", caption, "reset")
     if churn:
         time.sleep(seconds / 3)
         svc(env, "numbered", count // 2, "stop", BENCH_STEM)
         time.sleep(seconds / 3)
         svc(env, "numbered", count // 2, "start", BENCH_STEM)
-    if timing.wait(timeout=seconds + 60) != 0:
-        raise RuntimeError("kestrin_probe tick-handling failed")
-    with open(timing.log_path, "rb") as f:
-        tick = fields(f.read().decode(errors="replace").strip().splitlines()[-1])
-    return (f"poll tick (WM_TIMER sent, round trip), {words}: worst {tick['tick_worst_ms']} ms, median "
-            f"{tick['tick_median_ms']} ms over {tick['samples']} ticks; WM_NULL alone: worst {tick['null_worst_ms']} "
-            f"ms, median {tick['null_median_ms']} ms")
+        time.sleep(seconds / 3)
+    else:
+        time.sleep(seconds)
+    times = fields(probe(env, "tick-times", caption, "read"))
+    return (f"poll tick handled, {words}: worst {times['tick_worst_ms']} ms, median {times['tick_median_ms']} ms "
+            f"over {times['ticks']} ticks; answers handled: worst {times['answers_worst_ms']} ms, median "
+            f"{times['answers_median_ms']} ms over {times['answers']}")
 
 
 def several_services(env, measured, count, rounds, seconds, tick_s):
@@ -196,11 +198,16 @@ def several_services(env, measured, count, rounds, seconds, tick_s):
                   f"private memory, a single copy: median {median} KiB (min {single_kib[0]}, max {single_kib[-1]}); "
                   f"three single copies: {3 * median} KiB"]
 
-        for proc in singles:
+        for proc in copies:
             env.kill(proc, sweep_tray=False)
         env.sweep_tray()
-        lines += [tick_handling(env, count, tick_s, "all running"),
-                  tick_handling(env, count, tick_s, f"while {count // 2} stop and start again", churn=True)]
+        env.run(env.exe("kestrin_driver.exe"), "wait-gone", "KestrinFrmSrvMan:*", 10000)
+        # Timed inside its window thread by the kestrin_timed build, on its own real timers.
+        timed = env.spawn(env.exe("kestrin_timed.exe"), *[word for name in names for word in ("/service", name)])
+        copies.append(timed)
+        wait_windows(env, 1)
+        lines += [tick_times(env, count, tick_s, "all running"),
+                  tick_times(env, count, tick_s, f"while {count // 2} stop and start again", churn=True)]
     finally:
         for proc in copies:
             env.kill(proc, sweep_tray=False)
