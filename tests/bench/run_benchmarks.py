@@ -125,8 +125,8 @@ def svc(env, *args):
         raise RuntimeError(f"kestrin_svctool {' '.join(map(str, args))} failed: {out.strip()}")
 
 
-def wait_windows(env, count, timeout_s=120):
-    """Waits until `count` kestrin windows exist, then a few seconds more for their first answers."""
+def wait_windows(env, count, settle_s, timeout_s=120):
+    """Waits until `count` kestrin windows exist, then `settle_s` more for their first answers."""
     deadline = time.monotonic() + timeout_s
     while True:
         rc, out = env.run(env.exe("kestrin_driver.exe"), "count", "KestrinFrmSrvMan", "*")
@@ -135,7 +135,7 @@ def wait_windows(env, count, timeout_s=120):
         if time.monotonic() > deadline:
             raise RuntimeError(f"only {out.strip()} of {count} kestrin windows opened")
         time.sleep(1)
-    time.sleep(5)
+    time.sleep(settle_s)
 
 
 def tick_times(env, count, seconds, words, churn=False):
@@ -172,7 +172,8 @@ def several_services(env, measured, count, rounds, seconds, tick_s):
         one = env.spawn(env.exe(measured), *[word for name in names for word in ("/service", name)])
         singles = [env.spawn(env.exe(measured), "/service", name) for name in names]
         copies = [one] + singles
-        wait_windows(env, len(copies))
+        settle_s = min(5, seconds / 2)  # the start-up's CPU is not the watching's
+        wait_windows(env, len(copies), settle_s)
         rc, rows = env.run(env.exe("kestrin_driver.exe"), "rows", f"KestrinFrmSrvMan:Kestrin: {count} services", 107)
         running = sum(1 for row in rows.splitlines() if row.split("\t")[3:4] == ["Running"])
         if rc != 0 or running != count:
@@ -205,7 +206,7 @@ def several_services(env, measured, count, rounds, seconds, tick_s):
         # Timed inside its window thread by the kestrin_timed build, on its own real timers.
         timed = env.spawn(env.exe("kestrin_timed.exe"), *[word for name in names for word in ("/service", name)])
         copies.append(timed)
-        wait_windows(env, 1)
+        wait_windows(env, 1, settle_s)
         lines += [tick_times(env, count, tick_s, "all running"),
                   tick_times(env, count, tick_s, f"while {count // 2} stop and start again", churn=True)]
     finally:
