@@ -6,6 +6,7 @@
 //   kestrin_probe poll-cpu <service> <count>          CPU milliseconds of <count> bare open-query-closes
 //   kestrin_probe minimal-window <service> <seconds>  a bare window polling once a second, for comparison
 //   kestrin_probe stop-to-running <service> <timeout_ms>  stops the service, then ms until it reads Running again
+//   kestrin_probe tick-times <caption> reset|read     kestrin_timed's own timings of its poll ticks
 #include <windows.h>
 
 #include <algorithm>
@@ -135,6 +136,29 @@ int StopToRunning(const std::wstring& service, int timeoutMs) {
     return 1;
 }
 
+// kestrin_timed's own timings of its poll ticks and of the answers it handled (see
+// timed_scm_port_factory.cpp), or a fresh start of them.
+int TickTimes(const std::wstring& caption, const std::wstring& action) {
+    HWND window = nullptr;
+    for (int i = 0; i < 200 && !window; ++i, ::Sleep(50)) window = ::FindWindowW(kMonitorClass, caption.c_str());
+    const UINT timings = ::RegisterWindowMessageW(L"Kestrin.Bench.Timings");
+    if (!window || !timings) return 1;
+    const auto ask = [&](WPARAM which) {
+        DWORD_PTR answer = 0;
+        ::SendMessageTimeoutW(window, timings, which, 0, SMTO_NORMAL, 30000, &answer);
+        return static_cast<double>(answer);
+    };
+    if (action == L"reset") {
+        ask(6);
+        std::printf("reset\n");
+        return 0;
+    }
+    std::printf("tick_worst_ms %.2f tick_median_ms %.2f ticks %.0f answers_worst_ms %.2f answers_median_ms %.2f "
+                "answers %.0f\n",
+                ask(0) / 1000, ask(1) / 1000, ask(2), ask(3) / 1000, ask(4) / 1000, ask(5));
+    return 0;
+}
+
 int Ticks(int count, int pauseMs) {
     HWND window = FindMonitor();
     if (!window) return 1;
@@ -223,7 +247,10 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"poll-cpu" && argc > 2) return PollCpu(argv[2], static_cast<int>(number(3, 400)));
     if (command == L"minimal-window" && argc > 2) return MinimalWindow(argv[2], static_cast<int>(number(3, 60)));
     if (command == L"stop-to-running" && argc > 2) return StopToRunning(argv[2], static_cast<int>(number(3, 60000)));
+    if (command == L"tick-times" && argc > 3) return TickTimes(argv[2], argv[3]);
     if (command == L"responsiveness") return Responsiveness(static_cast<int>(number(2, 30)), static_cast<int>(number(3, 50)));
-    std::fprintf(stderr, "usage: kestrin_probe poll-cost|ticks|footprint|responsiveness|poll-cpu|minimal-window|stop-to-running ...\n");
+    std::fprintf(stderr,
+                 "usage: kestrin_probe poll-cost|ticks|footprint|responsiveness|poll-cpu|minimal-window|"
+                 "stop-to-running|tick-times ...\n");
     return 2;
 }

@@ -112,6 +112,21 @@ class Driver:
     def rect(self, target):
         return tuple(int(n) for n in self("rect", target).split())
 
+    def rows(self, target, list_id):
+        """A list view's rows as (selected, [cells]), read as the list draws them."""
+        rows = []
+        for line in self("rows", target, list_id).split("\n"):
+            selected, *cells = line.split("\t")
+            rows.append((selected == "1", cells))
+        return rows
+
+    def wait_cell(self, target, list_id, row, column, expected, timeout_ms=SHOWS_WITHIN_MS):
+        self("wait-cell", target, list_id, row, column, expected, timeout_ms, wait_ms=timeout_ms)
+
+
+# The discs of the icon's badges: Running, Stopped, pending and Paused, cannot be read.
+BADGE_DISCS = ("#107C10", "#C42B1C", "#C27C0E", "#6E6E6E")
+
 
 class Tray:
     """Kestrin's icon in the taskbar's notification area, found in a screenshot.
@@ -199,6 +214,46 @@ class Tray:
                 raise AssertionError(f"the icon is still in the notification area "
                                      f"(screenshot: {self.shots_dir / 'tray-failed.png'})")
             time.sleep(0.3)
+
+    def wait_badge(self, colour, keep_as, timeout_s=10):
+        """Waits until the icon carries the badge of `colour` (its disc) and no other badge's colour;
+        keeps the magnified icon as screenshots/<keep_as>."""
+        wanted = "#%02X%02X%02X" % colour
+        deadline = time.monotonic() + timeout_s
+        while True:
+            x, y = self.icon_position()
+            with tempfile.TemporaryDirectory() as scratch:
+                shot = pathlib.Path(scratch) / "desktop.png"
+                self.env.screenshot(shot)
+                crop = ["convert", str(shot), "-crop", f"40x28+{x - 20}+{y - 14}", "+repage"]
+                text = subprocess.run(crop + ["txt:-"], check=True, stdout=subprocess.PIPE,
+                                      stdin=subprocess.DEVNULL).stdout.decode()
+                subprocess.run(crop + ["-scale", "400%", str(self.shots_dir / keep_as)], check=True,
+                               stdin=subprocess.DEVNULL)
+            found = {disc for disc in BADGE_DISCS if text.count(disc) >= 4}
+            if found == {wanted}:
+                return
+            if time.monotonic() > deadline:
+                raise AssertionError(f"the icon shows the badges {sorted(found)}, not {wanted} "
+                                     f"(see {self.shots_dir / keep_as})")
+            time.sleep(0.5)
+
+    def wait_tooltip(self, expected, timeout_s=10):
+        """Rests the pointer on the icon until its tooltip reads `expected`; Wine's explorer shows it
+        as a tooltip window whose text another process can read."""
+        deadline = time.monotonic() + timeout_s
+        seen = None
+        while time.monotonic() < deadline:
+            x, y = self.icon_position()
+            self.env.xdotool("mousemove", x, y)
+            found = self.driver("wait-balloon", expected, 3000, check=False, wait_ms=3000)
+            if found == expected:
+                self._pointer_away()
+                return
+            # Balloons are tooltip windows too: the icon's own tip is the one that counts "N of M running".
+            seen = found or self.driver("wait-balloon", " running", 500, check=False)
+        self._pointer_away()
+        raise AssertionError(f"the icon's tooltip reads {seen!r}, not {expected!r}")
 
     def double_click(self):
         x, y = self.icon_position()

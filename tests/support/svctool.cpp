@@ -5,6 +5,7 @@
 //   set-mode <name> <mode>                set-param <name> <value_name> <text>
 //   reg-get <key> <name>                  reg-set <key> <name> <value> [REG_SZ|REG_SZ_ODD|REG_EXPAND_SZ|REG_DWORD]
 //   reg-delete-key <key>                  idle          (reg-get prints binary data as hex bytes)
+//   numbered <count> <command> <stem> [args...]   the command for <stem>01 to <stem><count> in turn
 // Keys start with HKCU\ or HKLM\ (or the long root names). Output is UTF-8; exit code 0 on success.
 #include <windows.h>
 
@@ -215,29 +216,17 @@ int Reset(const std::wstring& name) {
 
 int Usage() {
     Print(L"usage: kestrin_svctool create|delete|start|stop|state|wait|reset|set-mode|set-param|"
-          L"reg-get|reg-set|reg-delete-key|idle ...");
+          L"reg-get|reg-set|reg-delete-key|numbered|idle ...");
     return 2;
 }
 
-}  // namespace
-
-int wmain(int argc, wchar_t** argv) {
-    if (argc < 2) return Usage();
-    const std::wstring command = argv[1];
-    const std::vector<std::wstring> args(argv + 2, argv + argc);
+int Run(const std::wstring& command, const std::vector<std::wstring>& args) {
     const auto has = [&](size_t count) { return args.size() >= count; };
-
-    if (command == L"idle") {
-        // Keeps the prefix's wineserver, services and desktop alive between test programs.
-        ::GetDesktopWindow();
-        ::Sleep(INFINITE);
-        return 0;
-    }
     if (command == L"create" && has(2)) return Create(args[0], args[1], has(3) ? args[2] : args[0]);
     if (command == L"delete" && has(1)) return Delete(args[0]);
     if (command == L"start" && has(1)) {
         std::vector<const wchar_t*> startArgs;
-        for (int i = 3; i < argc; ++i) startArgs.push_back(argv[i]);
+        for (size_t i = 1; i < args.size(); ++i) startArgs.push_back(args[i].c_str());
         return Start(args[0], startArgs);
     }
     if (command == L"stop" && has(1)) return Stop(args[0]);
@@ -252,6 +241,18 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"reset" && has(1)) return Reset(args[0]);
     if (command == L"set-mode" && has(2)) return SetValue(HKEY_LOCAL_MACHINE, ParametersKey(args[0]), L"Mode", args[1], L"REG_SZ");
     if (command == L"set-param" && has(3)) return SetValue(HKEY_LOCAL_MACHINE, ParametersKey(args[0]), args[1], args[2], L"REG_SZ");
+    // The benchmarks' sixteen services in one run of the tool: each Wine start costs a good part of a second.
+    if (command == L"numbered" && has(3)) {
+        const unsigned long count = std::wcstoul(args[0].c_str(), nullptr, 10);
+        for (unsigned long i = 1; i <= count; ++i) {
+            std::vector<std::wstring> each(args.begin() + 2, args.end());
+            wchar_t number[16] = {};
+            std::swprintf(number, 16, L"%02lu", i);
+            each[0] += number;
+            if (const int rc = Run(args[1], each)) return rc;
+        }
+        return 0;
+    }
 
     HKEY root = nullptr;
     std::wstring path;
@@ -268,4 +269,18 @@ int wmain(int argc, wchar_t** argv) {
         return Fail(L"cannot delete " + args[0], static_cast<DWORD>(status));
     }
     return Usage();
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 2) return Usage();
+    const std::wstring command = argv[1];
+    if (command == L"idle") {
+        // Keeps the prefix's wineserver, services and desktop alive between test programs.
+        ::GetDesktopWindow();
+        ::Sleep(INFINITE);
+        return 0;
+    }
+    return Run(command, std::vector<std::wstring>(argv + 2, argv + argc));
 }

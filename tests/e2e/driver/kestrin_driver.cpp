@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "list_view.h"
 #include "win32/text.h"
 #include "windows_query.h"
 
@@ -395,24 +396,91 @@ int SendDpiChanged(const Args& a) {
     const auto dpi = static_cast<WORD>(NumberArg(a[1]));
     const RECT suggested{static_cast<LONG>(NumberArg(a[2])), static_cast<LONG>(NumberArg(a[3])),
                          static_cast<LONG>(NumberArg(a[4])), static_cast<LONG>(NumberArg(a[5]))};
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(hwnd, &pid);
-    HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
-    if (!process) return Fail(L"cannot open the window's process");
-    void* remote = ::VirtualAllocEx(process, nullptr, sizeof(suggested), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-    int rc = 0;
-    if (!remote || !::WriteProcessMemory(process, remote, &suggested, sizeof(suggested), nullptr)) {
-        rc = Fail(L"cannot place the rectangle in the window's process");
-    } else {
-        DWORD_PTR result = 0;
-        if (!::SendMessageTimeoutW(hwnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(remote),
-                                   SMTO_NORMAL, kDefaultWaitMs, &result)) {
-            rc = Fail(L"no answer to WM_DPICHANGED");
-        }
+    RemoteMemory remote(hwnd, sizeof(suggested));
+    if (!remote.Write(&suggested, sizeof(suggested))) {
+        return Fail(L"cannot place the rectangle in the window's process");
     }
-    if (remote) ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    ::CloseHandle(process);
-    return rc;
+    DWORD_PTR result = 0;
+    if (!::SendMessageTimeoutW(hwnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), remote.At(), SMTO_NORMAL, kDefaultWaitMs,
+                               &result)) {
+        return Fail(L"no answer to WM_DPICHANGED");
+    }
+    return 0;
+}
+
+int Enabled(const Args& a) {
+    const HWND hwnd = Window(a[0]);
+    if (!hwnd) return 1;
+    const HWND control = Control(hwnd, a[1]);
+    if (!control) return 1;
+    Print(::IsWindowEnabled(control) ? L"1" : L"0");
+    return 0;
+}
+
+// The list view `a[1]` of the window `a[0]`, or nullptr after printing why not.
+HWND List(const Args& a) {
+    const HWND hwnd = Window(a[0]);
+    return hwnd ? Control(hwnd, a[1]) : nullptr;
+}
+
+// One line per row: 1 or 0 for selected, then its cells, all separated by tabs.
+int Rows(const Args& a) {
+    const HWND list = List(a);
+    if (!list) return 1;
+    const auto rows = ReadListRows(list);
+    if (!rows) return Fail(L"the list does not answer");
+    for (const ListRow& row : *rows) {
+        std::wstring line = row.selected ? L"1" : L"0";
+        for (const std::wstring& cell : row.cells) line += L"\t" + cell;
+        Print(line);
+    }
+    return 0;
+}
+
+int WaitCell(const Args& a) {
+    const Target target = TargetArg(a[0]);
+    const int id = static_cast<int>(NumberArg(a[1]));
+    const auto row = static_cast<std::size_t>(NumberArg(a[2]));
+    const auto column = static_cast<std::size_t>(NumberArg(a[3]));
+    std::optional<std::wstring> last;
+    const bool ok = PollUntil(MillisArg(a, 5, kDefaultWaitMs), [&] {
+        const HWND hwnd = Resolve(target);
+        const auto rows = hwnd ? ReadListRows(::GetDlgItem(hwnd, id)) : std::nullopt;
+        last = rows && row < rows->size() && column < (*rows)[row].cells.size()
+                   ? std::optional<std::wstring>((*rows)[row].cells[column])
+                   : std::nullopt;
+        return last && *last == a[4];
+    });
+    if (ok) return 0;
+    return Fail(L"row " + a[2] + L" column " + a[3] + L" of " + a[0] + L" reads " +
+                (last ? Quoted(*last) : std::wstring(L"nothing (no window, list or row)")) + L", not " + Quoted(a[4]));
+}
+
+int SelectRows(const Args& a) {
+    const HWND list = List(a);
+    if (!list) return 1;
+    std::vector<int> rows;
+    for (std::size_t i = 2; i < a.size(); ++i) rows.push_back(static_cast<int>(NumberArg(a[i])));
+    return SelectListRows(list, rows) ? 0 : Fail(L"cannot select the rows");
+}
+
+int RowPoint(const Args& a) {
+    const HWND list = List(a);
+    if (!list) return 1;
+    const auto centre = ListRowCentre(list, static_cast<int>(NumberArg(a[2])));
+    if (!centre) return Fail(L"no row " + a[2]);
+    Print(std::to_wstring(centre->x) + L" " + std::to_wstring(centre->y));
+    return 0;
+}
+
+int Columns(const Args& a) {
+    const HWND list = List(a);
+    if (!list) return 1;
+    std::wstring line;
+    for (const int width : ListColumnWidths(list)) line += (line.empty() ? L"" : L" ") + std::to_wstring(width);
+    if (line.empty()) return Fail(L"the list has no columns");
+    Print(line);
+    return 0;
 }
 
 // Waits for a notification balloon whose text contains `part` and prints its text. Wine's explorer
@@ -489,6 +557,12 @@ constexpr Command kCommands[] = {
     {L"wait-balloon", 1, 2, L"<text_part> [timeout_ms]", WaitBalloon},
     {L"system-message", 1, 1, L"<error_code>", SystemMessage},
     {L"send-dpichanged", 6, 6, L"<target> <dpi> <left> <top> <right> <bottom>", SendDpiChanged},
+    {L"enabled", 2, 2, L"<target> <ctrl_id>", Enabled},
+    {L"rows", 2, 2, L"<target> <list_id>", Rows},
+    {L"wait-cell", 5, 6, L"<target> <list_id> <row> <column> <expected> [timeout_ms]", WaitCell},
+    {L"select-rows", 2, 18, L"<target> <list_id> [row...]", SelectRows},
+    {L"row-point", 3, 3, L"<target> <list_id> <row>", RowPoint},
+    {L"columns", 2, 2, L"<target> <list_id>", Columns},
 };
 
 int Usage() {
