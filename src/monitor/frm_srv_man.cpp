@@ -210,15 +210,23 @@ void FrmSrvMan::Timer1Tick() {
     ShowRows();
 }
 
-void FrmSrvMan::AnswerArrived(const ServiceAnswer& answer) {
-    const std::size_t index = answer.request.watcher;
-    if (index >= watchers_.size()) return;
-    const std::optional<Notice> told = watchers_[index]->AnswerArrived(answer);
+void FrmSrvMan::AnswerArrived(const ServiceAnswer& answer) { AnswersArrived({answer}); }
+
+void FrmSrvMan::AnswersArrived(const std::vector<ServiceAnswer>& answers) {
+    std::vector<std::pair<std::size_t, Notice>> told;
+    for (const ServiceAnswer& answer : answers) {
+        const std::size_t index = answer.request.watcher;
+        if (index >= watchers_.size()) continue;
+        if (std::optional<Notice> notice = watchers_[index]->AnswerArrived(answer)) {
+            told.emplace_back(index, std::move(*notice));
+        }
+    }
     if (unloaded_) return;
+    // The window and the icon once for all that arrived together: every icon change waits on Explorer.
     ShowRows();
     // The record is kept whatever "Notifications" says: it is what the administrator reads later.
-    if (!told || !notificationsOn_) return;
-    pace_.Offer(index, names_[index], *told);
+    if (told.empty() || !notificationsOn_) return;
+    for (auto& [index, notice] : told) pace_.Offer(index, names_[index], std::move(notice));
     ShowDueNotification();
 }
 

@@ -64,6 +64,7 @@ public:
     void Timer1Tick();   // the status poll: title label now, state when the status arrives
     void Timer2Tick();   // the restart countdown
     void AnswerArrived(const ServiceAnswer& answer);  // a status, or how a start or stop went
+    void AnswersArrived(const std::vector<ServiceAnswer>& answers);  // several that came together
 
     void Command1Click();   // stop the service (with several: the selected ones)
     void Command2Click();   // start the service (with several: the selected ones)

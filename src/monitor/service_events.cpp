@@ -199,7 +199,7 @@ std::optional<Notification> NotificationPace::Due(std::uint64_t nowMs) {
     if (waiting.size() == 1) return waiting.begin()->second.second.notification;
     // One notification for all that waited: as many as the text holds, then how many more.
     Notification merged;
-    merged.title = "Kestrin: " + std::to_string(waiting.size()) + " services";
+    merged.title = "Kestrin: news of " + std::to_string(waiting.size()) + " services";
     std::size_t told = 0;
     for (const auto& [source, named] : waiting) {
         const std::string next = merged.text + (told ? "; " : "") + named.first + " " + named.second.happened;

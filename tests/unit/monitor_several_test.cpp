@@ -127,7 +127,7 @@ TEST(SeveralServices, EventsOfSeveralServicesWaitingTogetherAreToldInOneNotifica
     h.frm.Timer1Tick();
     ASSERT_EQ(h.view.notifications.size(), 2u);
     EXPECT_EQ(h.view.notifications[0].title, "Spooler on this computer could not be stopped");
-    EXPECT_EQ(h.view.notifications[1].title, "Kestrin: 2 services");
+    EXPECT_EQ(h.view.notifications[1].title, "Kestrin: news of 2 services");
     EXPECT_EQ(h.view.notifications[1].text, "Spooler on SERVER1 could not be stopped; W32Time could not be started");
 
     NotificationPace pace;

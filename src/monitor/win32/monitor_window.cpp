@@ -432,7 +432,7 @@ void MonitorWindow::ToggleStartWithWindows() {
 }
 
 void MonitorWindow::ApplyAnswers() {
-    for (const ServiceAnswer& answer : services_->TakeAnswers()) frm_->AnswerArrived(answer);
+    frm_->AnswersArrived(services_->TakeAnswers());
 }
 
 LRESULT MonitorWindow::ColourLabel(HDC dc, HWND label) {
