@@ -99,15 +99,16 @@ class Installer(KestrinTestCase):
 
         # Values the program would not read as given are refused, before anything changes.
         for refused in ("MINUTES=61", "MINUTES=05", "DELAY=3601", "DELAY=-0", "RETRIES=0",
-                        "RETRIES=1e2", "COMPUTER=SERVER2"):
+                        "RETRIES=1e2", "COMPUTER=SERVER2", "MINUTES=5 DELAY=5"):
             with self.subTest(refused=refused):
-                self.msiexec("/i", later, "/qn", refused, expect=1)
+                self.msiexec("/i", later, "/qn", *refused.split(), expect=1)
         self.assertEqual(self.entries(), ["1.1.0.1"])
 
-        # A later package replaces this one and keeps the defaults it was not given; no way back.
+        # A later package replaces this one and keeps the defaults it was not given; a delay replaces
+        # the minutes, as the timing is one choice; no way back.
         self.msiexec("/i", later, "/qn", "DELAY=0", "RETRIES=100")
         self.assertEqual(self.entries(), ["1.1.1.1"])
-        self.assertEqual(self.defaults(), {"Service Name": SERVICE, "Computer Name": "", "Restart Minutes": "5",
+        self.assertEqual(self.defaults(), {"Service Name": SERVICE, "Computer Name": "", "Restart Minutes": "",
                                            "Restart Delay": "0", "Restart Retries": "100"})
         self.msiexec("/i", self.built, "/qn", expect=1)
 
@@ -131,10 +132,9 @@ class Installer(KestrinTestCase):
         later = self.package("1.1.1.1", "x64")
         rebuilt = self.package("1.1.1.1", "x64", name="kestrin-1.1.1.1-x64-rebuilt.msi")
 
-        self.msiexec("/i", win32, "/qn", "SERVICE=#Sync", "COMPUTER=SERVER1", "MINUTES=60", "DELAY=0",
-                     "RETRIES=100")
+        self.msiexec("/i", win32, "/qn", "SERVICE=#Sync", "COMPUTER=SERVER1", "MINUTES=60", "RETRIES=100")
         typed = {"Service Name": "#Sync", "Computer Name": "SERVER1", "Restart Minutes": "60",
-                 "Restart Delay": "0", "Restart Retries": "100"}
+                 "Restart Delay": "", "Restart Retries": "100"}
         self.assertEqual(self.defaults(DEFAULTS_KEY_32), typed)
 
         # The x64 package of the same version, given nothing: one Kestrin, the 64-bit one, on the same
