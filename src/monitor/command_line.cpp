@@ -4,16 +4,11 @@
 #include <algorithm>
 #include <cctype>
 
+#include "text/case.h"
 #include "text/utf.h"
 
 namespace kestrin {
 namespace {
-
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -68,7 +63,7 @@ std::optional<std::string> OptionName(const std::string& argument) {
     } else {
         return std::nullopt;
     }
-    return Lower(argument.substr(skip));
+    return ToLowerAscii(argument.substr(skip));
 }
 
 // The service manager's own rules for a key name: what it would refuse, refused before anything is stored.
@@ -92,12 +87,6 @@ bool TakesValue(const std::string& name) {
     return name == "service" || name == "computer" || name == "minutes" || name == "delay" || name == "retries";
 }
 
-std::string Upper(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return text;
-}
-
 // /service given 2 to 16 times: each value NAME@COMPUTER, split at its last @, checked, none twice.
 std::string ParseSeveral(const std::vector<std::string>& values, CommandLine& result) {
     if (values.size() > kMaxServicesPerCopy) {
@@ -111,9 +100,9 @@ std::string ParseSeveral(const std::vector<std::string>& values, CommandLine& re
         if (at != std::string::npos) target.computerName = value.substr(at + 1);
         if (std::string problem = ServiceNameProblem(target.serviceName); !problem.empty()) return problem;
         if (std::string problem = ComputerNameProblem(target.computerName); !problem.empty()) return problem;
-        const std::string name = Upper(WatcherName(target.serviceName, target.computerName));
+        const std::string key = WatcherKey(target);
         for (const ServiceTarget& earlier : result.services) {
-            if (Upper(WatcherName(earlier.serviceName, earlier.computerName)) == name) {
+            if (WatcherKey(earlier) == key) {
                 return "The service " + value + " is named twice.";
             }
         }
@@ -173,7 +162,7 @@ std::string QuoteArgument(const std::string& argument) {
     return quoted + "\"";
 }
 
-bool ContainsReset(const std::string& arguments) { return Lower(arguments).find("reset") != std::string::npos; }
+bool ContainsReset(const std::string& arguments) { return ToLowerAscii(arguments).find("reset") != std::string::npos; }
 
 CommandLine ParseCommandLine(const std::string& arguments) {
     CommandLine result;

@@ -6,22 +6,11 @@
 #include <cctype>
 
 #include "settings/settings.h"
+#include "text/case.h"
 #include "text/utf.h"
 
 namespace kestrin {
 namespace {
-
-bool SameIgnoringCase(const std::string& a, const std::string& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
-        return std::tolower(x) == std::tolower(y);
-    });
-}
-
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 // Worst first: what needs the administrator most decides the badge of several.
 int Severity(const WatchRow& row) {
@@ -84,7 +73,7 @@ std::string SeveralTrayTip(const std::vector<std::string>& names, const std::vec
         const std::string state = !row.answered        ? "not read yet"
                                   : row.gaveUp          ? "stopped, gave up"
                                   : row.stateText.empty() ? "cannot be read"
-                                                        : Lower(row.stateText);
+                                                        : ToLowerAscii(row.stateText);
         tip += "; " + names[i] + " " + state;
     }
     return CutToUtf16Units(tip, kSeveralTrayTipUnits);
@@ -225,9 +214,12 @@ void FrmSrvMan::AnswersArrived(const std::vector<ServiceAnswer>& answers) {
     // The window and the icon once for all that arrived together: every icon change waits on Explorer.
     ShowRows();
     // The record is kept whatever "Notifications" says: it is what the administrator reads later.
-    if (told.empty() || !notificationsOn_) return;
-    for (auto& [index, notice] : told) pace_.Offer(index, names_[index], std::move(notice));
-    ShowDueNotification();
+    if (!notificationsOn_) return;
+    // One at a time, as each would have come alone: the first shows at once, later ones wait.
+    for (auto& [index, notice] : told) {
+        pace_.Offer(index, names_[index], std::move(notice));
+        ShowDueNotification();
+    }
 }
 
 void FrmSrvMan::ShowRows() {

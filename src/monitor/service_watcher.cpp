@@ -3,17 +3,15 @@
 #include "monitor/service_watcher.h"
 
 #include <algorithm>
-#include <cctype>
 #include <utility>
+
+#include "text/case.h"
 
 namespace kestrin {
 namespace {
 
-bool IsStopped(const std::string& stateText) {
-    static const std::string kStopped = "stopped";
-    return std::equal(stateText.begin(), stateText.end(), kStopped.begin(), kStopped.end(),
-                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
-}
+// The stopped state is recognised without regard to case.
+bool IsStopped(const std::string& stateText) { return SameIgnoringCase(stateText, "stopped"); }
 
 int CeilSeconds(std::uint64_t ms) { return static_cast<int>((ms + 999) / 1000); }
 
@@ -103,7 +101,7 @@ std::optional<Notice> ServiceWatcher::AnswerArrived(const ServiceAnswer& answer)
     const std::vector<ServiceEvent> events = events_.StatusRead(stateText_, answer.error, minutesToRestart_ + 1);
     // A stop read as the state becomes readable again is written after the readable entry, both at
     // once when the stop's pace lets it through: the record then says what happened in order.
-    const bool stopAfterSpell = events.size() == 2;
+    const bool stopAfterSpell = events.size() == 2 && events[1].kind == ServiceEventKind::Stopped;
     const bool force = stopAfterSpell && entryPace_.WouldWrite(EventId::ServiceStopped, ports_.clock.NowMs());
     for (std::size_t i = 0; i < events.size(); ++i) Record(events_.EntryFor(events[i]), force && i == 0);
     SeeState(predatesStart, told);
@@ -265,10 +263,17 @@ Notice ServiceWatcher::NotificationFor(const ServiceEvent& event) const {
         told.secondsToStart = restartAtMs_ ? CeilSeconds(*restartAtMs_ > now ? *restartAtMs_ - now : 0) : WaitSeconds();
     }
     Notice notice = events_.NotificationFor(told);
-    if (event.kind == ServiceEventKind::Stopped && gaveUp_) {
-        notice.notification.text = "Kestrin has given up starting it; start it from Kestrin's window.";
-    } else if (event.kind == ServiceEventKind::Stopped && pausedUntilMs_) {
-        notice.notification.text = "Restarts are paused until " + pausedUntilText_ + ".";
+    std::string& text = notice.notification.text;
+    if (event.kind == ServiceEventKind::Stopped) {
+        if (gaveUp_) {
+            text = "Kestrin has given up starting it; start it from Kestrin's window.";
+        } else if (pausedUntilMs_) {
+            text = "Restarts are paused until " + pausedUntilText_ + ".";
+        } else if (DelayMode() && userStopOutstanding_) {
+            text = "Stopped from Kestrin.";  // its answer, on its way, pauses the restarts
+        } else if (DelayMode() && (automaticStartOutstanding_ || told.secondsToStart == 0)) {
+            text = "Kestrin is starting it again.";
+        }
     }
     return notice;
 }

@@ -2,10 +2,10 @@
 #include "settings/settings.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdint>
 #include <cstdio>
 
+#include "text/case.h"
 #include "text/utf.h"
 
 namespace kestrin {
@@ -42,8 +42,8 @@ std::string WatcherName(const std::string& serviceName, const std::string& compu
 
 std::uint64_t NameHash(const std::string& name) {
     std::uint64_t hash = 0xCBF29CE484222325u;
-    for (const char c : name) {
-        hash ^= static_cast<unsigned char>(std::toupper(static_cast<unsigned char>(c)));
+    for (const char c : ToUpperAscii(name)) {
+        hash ^= static_cast<unsigned char>(c);
         hash *= 0x100000001B3u;
     }
     return hash;
@@ -58,14 +58,13 @@ std::string RegistryKeyName(const std::string& name) {
     return CutToUtf16Units(name, kMaxKeyNameLength - 17) + "~" + digits;
 }
 
+std::string WatcherKey(const ServiceTarget& target) {
+    return ToUpperAscii(WatcherName(target.serviceName, target.computerName));
+}
+
 std::string WatcherSetName(const std::vector<ServiceTarget>& targets) {
     std::vector<std::string> names;
-    for (const ServiceTarget& target : targets) {
-        std::string name = WatcherName(target.serviceName, target.computerName);
-        std::transform(name.begin(), name.end(), name.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-        names.push_back(std::move(name));
-    }
+    for (const ServiceTarget& target : targets) names.push_back(WatcherKey(target));
     std::sort(names.begin(), names.end());
     std::string set;
     for (const std::string& name : names) set += (set.empty() ? "" : "/") + name;

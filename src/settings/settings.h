@@ -49,6 +49,9 @@ struct ServiceTarget {
 // "<service>@<computer>": a copy's name among several, the computer without leading backslashes.
 std::string WatcherName(const std::string& serviceName, const std::string& computerName);
 
+// A watcher's identity: its name upper-cased, so \\SERVER1 and server1, Spooler and SPOOLER are one.
+std::string WatcherKey(const ServiceTarget& target);
+
 // The name of a copy that watches several services: their names, upper-cased, sorted and joined
 // with "/" (which no service name holds), so the same set in any order is the same copy.
 std::string WatcherSetName(const std::vector<ServiceTarget>& targets);

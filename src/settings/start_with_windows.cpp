@@ -5,16 +5,17 @@
 #include <cctype>
 
 #include "settings/settings.h"
+#include "text/case.h"
 
 namespace kestrin {
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-bool SameIgnoringCase(const std::string& a, const std::string& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
-        return std::tolower(x) == std::tolower(y);
-    });
+std::string FileName(const std::string& path) { return path.substr(path.find_last_of('\\') + 1); }
+
+bool EndsWithExe(const std::string& path) {
+    return path.size() > 4 && SameIgnoringCase(path.substr(path.size() - 4), ".exe");
 }
 
 // Where the arguments start: past the program and the blanks after it.
@@ -67,16 +68,45 @@ bool StartWithWindows::IsOn() {
 }
 
 void StartWithWindows::RepairMovedProgram() {
-    const std::optional<std::string> command = registry_.ReadRun(valueName_);
+    std::vector<std::string> names = registry_.RunValueNames();
+    if (std::find(names.begin(), names.end(), valueName_) == names.end()) names.push_back(valueName_);
+    for (const std::string& name : names) {
+        const bool own = name == valueName_;
+        // "Kestrin", or "Kestrin " and a watcher's name: the values of this program's copies.
+        if (own || name == "Kestrin" || name.rfind("Kestrin ", 0) == 0) RepairValue(name, own);
+    }
+}
+
+void StartWithWindows::RepairValue(const std::string& name, bool own) {
+    const std::optional<std::string> command = registry_.ReadRun(name);
     if (!command) return;
-    const std::string program = ProgramOfCommand(*command);
+    const std::optional<Located> found = LocateProgram(*command);
     // A bare name is found on the search path at logon: nothing to repair there.
-    if (program.find('\\') == std::string::npos || SameIgnoringCase(program, programPath_) ||
-        registry_.ProgramExists(program)) {
+    if (!found || found->program.find('\\') == std::string::npos || SameIgnoringCase(found->program, programPath_) ||
+        registry_.ProgramExists(found->program)) {
         return;
     }
-    const std::string options = command->substr(ArgumentsStart(*command));
-    registry_.WriteRun(valueName_, RunCommand(programPath_, options));
+    if (!own && !SameIgnoringCase(FileName(found->program), FileName(programPath_))) return;
+    registry_.WriteRun(name, RunCommand(programPath_, command->substr(found->argumentsStart)));
+}
+
+std::optional<StartWithWindows::Located> StartWithWindows::LocateProgram(const std::string& command) {
+    const std::size_t start = command.find_first_not_of(" \t");
+    if (start == std::string::npos) return std::nullopt;
+    if (command[start] == '"') return Located{ProgramOfCommand(command), ArgumentsStart(command)};
+    // Unquoted: "C:\Program Files\Kestrin\kestrin.exe /service S" is tried as "C:\Program", then
+    // "C:\Program Files\Kestrin\kestrin.exe", as Windows itself tries it.
+    std::optional<Located> exe;
+    for (std::size_t end = start; end <= command.size(); ++end) {
+        if (end < command.size() && !IsBlank(command[end])) continue;
+        if (end == start || IsBlank(command[end - 1])) continue;
+        std::size_t next = end;
+        while (next < command.size() && IsBlank(command[next])) ++next;
+        const Located candidate{command.substr(start, end - start), next};
+        if (registry_.ProgramExists(candidate.program)) return candidate;
+        if (!exe && EndsWithExe(candidate.program)) exe = candidate;
+    }
+    return exe;
 }
 
 std::uint32_t StartWithWindows::Toggle() {

@@ -25,6 +25,8 @@ public:
     virtual std::uint32_t DeleteApproved(const std::string& name) = 0;
     // A file, not a folder, at that full path; a registry without a file system assumes it is there.
     virtual bool ProgramExists(const std::string& /*path*/) { return true; }
+    // The names of the Run key's values; a registry that cannot list them answers none.
+    virtual std::vector<std::string> RunValueNames() { return {}; }
 };
 
 // The Run value's name: "Kestrin" for a copy without a service of its own, else "Kestrin <service>@<computer>".
@@ -59,10 +61,21 @@ public:
     // refused write, else 0.
     std::uint32_t Toggle();
     // A value naming a program that is gone (an install moved it to the other Program Files folder)
-    // would start nothing at logon: it is written again with this program, its options kept.
+    // would start nothing at logon: it is written again with this program, its options kept. So are
+    // the other copies' values that name a program of this one's file name: their copies cannot start
+    // to mend them themselves.
     void RepairMovedProgram();
 
 private:
+    struct Located {
+        std::string program;
+        std::size_t argumentsStart = 0;
+    };
+    // The program a command starts, as CreateProcess finds it: quoted, or for an unquoted path with
+    // blanks the first prefix that exists, else the first that ends in ".exe"; nothing if none does.
+    std::optional<Located> LocateProgram(const std::string& command);
+    void RepairValue(const std::string& name, bool own);
+
     StartupRegistry& registry_;
     std::string valueName_;
     std::string programPath_;

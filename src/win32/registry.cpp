@@ -64,6 +64,22 @@ std::optional<std::string> ReadRegistryExpandedText(HKEY root, const std::wstrin
     return Narrow(expanded);
 }
 
+std::vector<std::string> ReadRegistryValueNames(HKEY root, const std::wstring& path) {
+    std::vector<std::string> names;
+    HKEY raw = nullptr;
+    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE, &raw) != ERROR_SUCCESS) return names;
+    const KeyHandle key(raw);
+    // A value name has at most 16,383 characters.
+    std::wstring name(16384, L'\0');
+    for (DWORD index = 0;; ++index) {
+        DWORD length = static_cast<DWORD>(name.size());
+        const LSTATUS status = ::RegEnumValueW(key.Get(), index, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        if (status != ERROR_SUCCESS) break;  // ERROR_NO_MORE_ITEMS at the end
+        names.push_back(Narrow(name.data(), length));
+    }
+    return names;
+}
+
 std::uint32_t WriteRegistryValue(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type,
                                  const void* data, std::size_t bytes) {
     if (bytes > std::numeric_limits<DWORD>::max()) return ERROR_INVALID_DATA;

@@ -19,6 +19,9 @@ std::optional<std::string> ReadRegistryText(HKEY root, const std::wstring& path,
 // The same for a REG_SZ value, or a REG_EXPAND_SZ one with its environment variables expanded.
 std::optional<std::string> ReadRegistryExpandedText(HKEY root, const std::wstring& path, const std::wstring& name);
 
+// The names of a key's values; none when the key is missing.
+std::vector<std::string> ReadRegistryValueNames(HKEY root, const std::wstring& path);
+
 // Creates the key when it is missing.
 std::uint32_t WriteRegistryValue(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type,
                                  const void* data, std::size_t bytes);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 
 #include "fakes/monitor_harness.h"
 #include "settings/start_with_windows.h"
@@ -88,8 +89,13 @@ public:
     }
     std::uint32_t DeleteRun(const std::string& n) override { return refuse ? refuse : (run.erase(n), 0u); }
     std::uint32_t DeleteApproved(const std::string& n) override { return approved.erase(n), 0u; }
-    bool missingPrograms = false;
-    bool ProgramExists(const std::string&) override { return !missingPrograms; }
+    std::optional<std::set<std::string>> programs;  // the programs there are; unset: every one
+    bool ProgramExists(const std::string& path) override { return !programs || programs->count(path) != 0; }
+    std::vector<std::string> RunValueNames() override {
+        std::vector<std::string> names;
+        for (const auto& value : run) names.push_back(value.first);
+        return names;
+    }
 
 private:
     template <class Map>
@@ -121,17 +127,29 @@ TEST(StartWithWindows, IsOnWhenItsValueRunsAndWindowsHasNotSwitchedItOff) {
 }
 
 TEST(StartWithWindows, BelongsToTheWatcherWhateverCommandItsValueHoldsAndFollowsAMovedProgram) {
+    const std::string moved = R"(C:\Program Files (x86)\Kestrin\kestrin.exe)";
+    const std::string here = R"(C:\Program Files\Kestrin\kestrin.exe)";
     FakeStartup keys;
-    keys.run["Kestrin Spooler@"] = R"("C:\Program Files (x86)\Kestrin\kestrin.exe" /service Spooler /minutes 5)";
-    StartWithWindows start(keys, "Kestrin Spooler@", R"("C:\Program Files\Kestrin\kestrin.exe" /service Spooler)");
+    keys.run["Kestrin Spooler@"] = "\"" + moved + "\" /service Spooler /minutes 5";
+    keys.run["Kestrin W32Time@"] = moved + " /service W32Time";  // another copy's, unquoted as a hand may write it
+    keys.run["Kestrin Notes"] = R"(C:\Old\notes.exe /x)";        // another program's: never touched
+    StartWithWindows start(keys, "Kestrin Spooler@", "\"" + here + "\" /service Spooler");
     EXPECT_TRUE(start.IsOn());  // written by a copy with other options, from another folder
-    start.RepairMovedProgram();  // the fake's programs all exist: left alone
-    EXPECT_EQ(keys.run["Kestrin Spooler@"], R"("C:\Program Files (x86)\Kestrin\kestrin.exe" /service Spooler /minutes 5)");
-    keys.missingPrograms = true;
+    const auto before = keys.run;
+    start.RepairMovedProgram();  // every program is still there
+    EXPECT_EQ(keys.run, before);
+
+    keys.programs = std::set<std::string>{here};  // an upgrade moved Kestrin
     start.RepairMovedProgram();
-    EXPECT_EQ(keys.run["Kestrin Spooler@"], R"("C:\Program Files\Kestrin\kestrin.exe" /service Spooler /minutes 5)");
+    EXPECT_EQ(keys.run["Kestrin Spooler@"], "\"" + here + "\" /service Spooler /minutes 5");
+    EXPECT_EQ(keys.run["Kestrin W32Time@"], "\"" + here + "\" /service W32Time");
+    EXPECT_EQ(keys.run["Kestrin Notes"], R"(C:\Old\notes.exe /x)");
+    keys.run["Kestrin W32Time@"] = here + " /service W32Time";  // unquoted, blanks and all, but there
+    start.RepairMovedProgram();
+    EXPECT_EQ(keys.run["Kestrin W32Time@"], here + " /service W32Time");
+
     EXPECT_EQ(start.Toggle(), 0u);  // on: the toggle removes it
-    EXPECT_TRUE(keys.run.empty());
+    EXPECT_EQ(keys.run.count("Kestrin Spooler@"), 0u);
 }
 
 }  // namespace

@@ -335,7 +335,7 @@ LRESULT MonitorWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_CONTEXTMENU:
         if (several_ && reinterpret_cast<HWND>(wp) == list_.Handle()) {
-            ShowRowMenu(wp, lp);
+            ShowRowMenu(lp);
             return 0;
         }
         break;
@@ -402,7 +402,7 @@ LRESULT MonitorWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     return ::DefWindowProcW(hwnd_, msg, wp, lp);
 }
 
-void MonitorWindow::ShowRowMenu(WPARAM, LPARAM at) {
+void MonitorWindow::ShowRowMenu(LPARAM at) {
     POINT where{};
     const std::optional<std::size_t> row = list_.ContextRow(at, where);
     if (!row) return;
@@ -420,7 +420,9 @@ void MonitorWindow::ShowRowMenu(WPARAM, LPARAM at) {
 
 void MonitorWindow::CheckMenuItems(HMENU menu) {
     // Read as the menu opens: Settings or Task Manager may have switched the start off meanwhile.
-    ::CheckMenuItem(menu, IDM_STARTWITHWINDOWS, startWithWindows_.IsOn() ? MF_CHECKED : MF_UNCHECKED);
+    if (::GetMenuState(menu, IDM_STARTWITHWINDOWS, MF_BYCOMMAND) != static_cast<UINT>(-1)) {
+        ::CheckMenuItem(menu, IDM_STARTWITHWINDOWS, startWithWindows_.IsOn() ? MF_CHECKED : MF_UNCHECKED);
+    }
     ::CheckMenuItem(menu, IDM_PAUSE, frm_->RestartsPaused() ? MF_CHECKED : MF_UNCHECKED);
 }
 

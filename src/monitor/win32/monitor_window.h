@@ -54,7 +54,7 @@ public:
 private:
     void CreateControls(const CommandLine& commandLine);
     void FitClientToList();   // the window of several services: every column, and up to 16 rows
-    void ShowRowMenu(WPARAM from, LPARAM at);
+    void ShowRowMenu(LPARAM at);  // a row's shortcut menu, for a WM_CONTEXTMENU from the list
     void ApplyDpi();          // fonts, control places and icons for dpi_
     void ApplySystemLook();   // high contrast and the UI font, after a settings change
     void PlaceControls();

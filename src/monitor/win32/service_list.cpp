@@ -2,6 +2,7 @@
 #include "monitor/win32/service_list.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include <algorithm>
 
@@ -83,13 +84,37 @@ bool ServiceList::OnNotify(NMHDR& header, LRESULT& result) {
         return (reinterpret_cast<NMLISTVIEW&>(header).uChanged & LVIF_STATE) != 0;
     case LVN_ODSTATECHANGED:  // a range selected at once (Shift+click, Ctrl+A)
         return true;
+    case LVN_ODFINDITEMW:
+        // Typing a name goes to its row; a virtual list must find it itself, and an answer of 0 would
+        // select the first row whatever was typed.
+        result = FindRow(reinterpret_cast<NMLVFINDITEMW&>(header));
+        return false;
     default:
         return false;
     }
 }
 
+int ServiceList::FindRow(const NMLVFINDITEMW& find) const {
+    if (!(find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find.lvfi.psz || rows_.empty()) return -1;
+    const std::wstring typed = find.lvfi.psz;
+    const std::size_t start = find.iStart >= 0 ? static_cast<std::size_t>(find.iStart) % rows_.size() : 0;
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        const std::size_t row = (start + i) % rows_.size();
+        const std::wstring& name = rows_[row][0];
+        const bool partial = (find.lvfi.flags & LVFI_PARTIAL) != 0;
+        if (name.size() < typed.size() || (!partial && name.size() != typed.size())) continue;
+        if (::CompareStringOrdinal(name.c_str(), static_cast<int>(typed.size()), typed.c_str(),
+                                   static_cast<int>(typed.size()), TRUE) == CSTR_EQUAL) {
+            return static_cast<int>(row);
+        }
+    }
+    return -1;
+}
+
 std::optional<std::size_t> ServiceList::ContextRow(LPARAM lp, POINT& at) const {
-    if (lp == -1) {
+    // From the keyboard (menu key, Shift+F10) both coordinates are -1; on 64-bit Windows lParam itself
+    // is then 0xFFFFFFFF, not -1.
+    if (GET_X_LPARAM(lp) == -1 && GET_Y_LPARAM(lp) == -1) {
         int item = ListView_GetNextItem(list_, -1, LVNI_FOCUSED);
         if (item < 0) item = ListView_GetNextItem(list_, -1, LVNI_SELECTED);
         if (item < 0) return std::nullopt;
@@ -99,7 +124,7 @@ std::optional<std::size_t> ServiceList::ContextRow(LPARAM lp, POINT& at) const {
         ::ClientToScreen(list_, &at);
         return static_cast<std::size_t>(item);
     }
-    at = POINT{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+    at = POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
     LVHITTESTINFO hit{};
     hit.pt = at;
     ::ScreenToClient(list_, &hit.pt);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <array>
 #include <optional>
@@ -34,6 +35,7 @@ public:
 
 private:
     static constexpr std::size_t kColumns = 5;
+    int FindRow(const NMLVFINDITEMW& find) const;  // the row whose service name the typed text starts
 
     HWND list_ = nullptr;
     std::vector<std::array<std::wstring, kColumns>> rows_;

@@ -1,11 +1,9 @@
-// The worker: a request queue and an answer queue under one lock, and a thread that drains the first.
+// The worker: a request queue under its own lock and a thread that drains it into the answer box.
 #include "monitor/win32/worker_service_queue.h"
 
 #include <process.h>
 
 #include <deque>
-#include <map>
-#include <optional>
 #include <utility>
 
 #include "win32/unique_handle.h"
@@ -14,13 +12,10 @@ namespace kestrin {
 
 struct WorkerServiceQueue::Shared {
     std::unique_ptr<ScmPort> scm;
-    HWND window;
-    UINT arrivedMessage;
+    std::shared_ptr<AnswerBox> answers;
     SRWLOCK lock = SRWLOCK_INIT;
     CONDITION_VARIABLE wake = CONDITION_VARIABLE_INIT;
     std::deque<ServiceRequest> requests;
-    std::vector<ServiceAnswer> answers;
-    std::map<std::size_t, ServiceAnswer> lastPosted;  // the status last announced, per watcher
     bool stopping = false;
 };
 
@@ -39,11 +34,35 @@ private:
 
 }  // namespace
 
-WorkerServiceQueue::WorkerServiceQueue(std::unique_ptr<ScmPort> scm, HWND window, UINT arrivedMessage)
+AnswerBox::AnswerBox(HWND window, UINT arrivedMessage) : window_(window), arrivedMessage_(arrivedMessage) {}
+
+void AnswerBox::Put(ServiceAnswer answer) {
+    LockGuard guard(lock_);
+    if (!window_) return;
+    const bool status = answer.request.command == ServiceCommand::Status;
+    const auto last = lastPosted_.find(answer.request.watcher);
+    const bool same = status && last != lastPosted_.end() && answer.stateText == last->second.stateText &&
+                      answer.error == last->second.error;
+    if (status && !same) lastPosted_[answer.request.watcher] = answer;
+    answers_.push_back(std::move(answer));
+    // Posted under the lock, so Detach cannot slip in between the check and the post.
+    if (!same) ::PostMessageW(window_, arrivedMessage_, 0, 0);
+}
+
+void AnswerBox::Detach() {
+    LockGuard guard(lock_);
+    window_ = nullptr;
+}
+
+std::vector<ServiceAnswer> AnswerBox::Take() {
+    LockGuard guard(lock_);
+    return std::exchange(answers_, {});
+}
+
+WorkerServiceQueue::WorkerServiceQueue(std::unique_ptr<ScmPort> scm, std::shared_ptr<AnswerBox> answers)
     : shared_(std::make_shared<Shared>()) {
     shared_->scm = std::move(scm);
-    shared_->window = window;
-    shared_->arrivedMessage = arrivedMessage;
+    shared_->answers = std::move(answers);
     // The thread holds its own reference, so the queue may go away while a call is still blocked.
     auto* threadShare = new std::shared_ptr<Shared>(shared_);
     // _beginthreadex, not CreateThread: the thread uses the C runtime, which sets itself up there.
@@ -56,7 +75,6 @@ WorkerServiceQueue::~WorkerServiceQueue() {
     {
         LockGuard guard(shared_->lock);
         shared_->stopping = true;
-        shared_->window = nullptr;
         shared_->requests.clear();
     }
     ::WakeConditionVariable(&shared_->wake);
@@ -69,16 +87,6 @@ void WorkerServiceQueue::Enqueue(ServiceRequest request) {
         shared_->requests.push_back(std::move(request));
     }
     ::WakeConditionVariable(&shared_->wake);
-}
-
-void WorkerServiceQueue::Detach() {
-    LockGuard guard(shared_->lock);
-    shared_->window = nullptr;
-}
-
-std::vector<ServiceAnswer> WorkerServiceQueue::TakeAnswers() {
-    LockGuard guard(shared_->lock);
-    return std::exchange(shared_->answers, {});
 }
 
 unsigned __stdcall WorkerServiceQueue::Run(void* parameter) {
@@ -99,18 +107,8 @@ unsigned __stdcall WorkerServiceQueue::Run(void* parameter) {
         {
             LockGuard guard(shared.lock);
             if (shared.stopping) return 0;
-            if (!shared.window) continue;
-            // A status the same as the last one announced changes nothing on screen: it waits for the
-            // window's next poll tick to collect it, which saves the window a wake-up every second.
-            const bool status = answer.request.command == ServiceCommand::Status;
-            const auto last = shared.lastPosted.find(answer.request.watcher);
-            const bool same = status && last != shared.lastPosted.end() &&
-                              answer.stateText == last->second.stateText && answer.error == last->second.error;
-            if (status && !same) shared.lastPosted[answer.request.watcher] = answer;
-            shared.answers.push_back(std::move(answer));
-            // Posted under the lock, so Detach cannot slip in between the check and the post.
-            if (!same) ::PostMessageW(shared.window, shared.arrivedMessage, 0, 0);
         }
+        shared.answers->Put(std::move(answer));
     }
 }
 

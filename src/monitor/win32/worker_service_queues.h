@@ -25,8 +25,8 @@ public:
     ServiceQueue& Statuses(const std::string& computerName) override;
     ServiceQueue& Commands(std::size_t watcher) override;
 
-    void Detach();  // the window is going: no worker posts to it any more
-    std::vector<ServiceAnswer> TakeAnswers();  // from every worker, each one's oldest first
+    void Detach() { answers_->Detach(); }  // the window is going: no worker posts to it any more
+    std::vector<ServiceAnswer> TakeAnswers() { return answers_->Take(); }  // from every worker, oldest first
 
 private:
     // A worker started by its first request: a copy of sixteen services that nobody stops or starts
@@ -35,7 +35,6 @@ private:
     public:
         explicit LazyWorker(const WorkerServiceQueues& owner) : owner_(owner) {}
         void Enqueue(ServiceRequest request) override;
-        WorkerServiceQueue* Worker() const { return worker_.get(); }
 
     private:
         const WorkerServiceQueues& owner_;
@@ -43,12 +42,9 @@ private:
     };
 
     LazyWorker& Slot(std::unique_ptr<LazyWorker>& slot);
-    template <class Each>
-    void ForEachWorker(Each each);
 
     MakeScmPortFn makeScmPort_;
-    HWND window_;
-    UINT arrivedMessage_;
+    std::shared_ptr<AnswerBox> answers_;
     bool several_;
     std::unique_ptr<LazyWorker> shared_;  // a copy with one service: statuses and commands in one order
     std::map<std::string, std::unique_ptr<LazyWorker>> statuses_;  // by computer, upper-cased

@@ -38,6 +38,8 @@ std::uint32_t RegistryStartup::DeleteApproved(const std::string& name) {
     return DeleteRegistryValue(HKEY_CURRENT_USER, kApprovedKey, Widen(name));
 }
 
+std::vector<std::string> RegistryStartup::RunValueNames() { return ReadRegistryValueNames(HKEY_CURRENT_USER, kRunKey); }
+
 bool RegistryStartup::ProgramExists(const std::string& path) {
     const DWORD attributes = ::GetFileAttributesW(Widen(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;

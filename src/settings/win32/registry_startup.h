@@ -14,6 +14,7 @@ public:
     std::uint32_t DeleteRun(const std::string& name) override;
     std::uint32_t DeleteApproved(const std::string& name) override;
     bool ProgramExists(const std::string& path) override;
+    std::vector<std::string> RunValueNames() override;
 };
 
 // The full path of the running program.
