@@ -71,7 +71,7 @@ def describe_failure(command, returncode, output, timeout=None):
     `command` starts with the program (the Wine loader before it is left out). Wine hands Unix only
     the low byte of a Windows exit code, and 1 for a nonzero code whose low byte is 0.
     """
-    words = [os.path.basename(command[0]), *command[1:]]
+    words = [os.path.basename(str(command[0])), *map(str, command[1:])]
     shown = " ".join(shlex.quote(word) for word in words)
     if returncode is None:
         ended = f"did not finish within {timeout} s and was killed"
@@ -139,24 +139,25 @@ def _run_program(command, environ, timeout, scratch_dir=None, log_path=None):
     return returncode, output
 
 
-# kestrin_svctool prints a line on every failure of its own, so a run that ends non-zero having printed
-# nothing was ended by Wine around the tool, not by it. That happens now and then (about one run in a
-# few thousand, in the middle of a full test run), so a command that may safely run twice is run again,
-# with Wine's own error messages on, and the first failure is logged.
+# kestrin_svctool and the e2e driver print a line on every failure of their own, so a run that ends
+# non-zero having printed nothing was ended by Wine around the program, not by it. That happens now and
+# then (about once in four full test runs, never in thousands of runs on their own), so a command that
+# may safely run twice is run again, with Wine's own error messages on, and the first failure is logged.
 SVCTOOL_REPEATABLE = {"create", "reg-delete-key", "reg-get", "reg-set", "reset", "set-mode", "set-param", "state",
                       "wait"}
-SVCTOOL_TRIES = 3
+SILENT_FAILURE_TRIES = 3
 
 
-def _run_svctool_steadily(run, args):
-    """(returncode, output) of `run(args, winedebug)`, run again after a silent failure."""
-    tries = SVCTOOL_TRIES if args and args[0] in SVCTOOL_REPEATABLE else 1
+def run_steadily(run, program, args, repeatable):
+    """(returncode, output) of `run(winedebug)`, run again after a silent failure when `repeatable`;
+    `program` and `args` name the run in the log."""
+    tries = SILENT_FAILURE_TRIES if repeatable else 1
     winedebug = None
     for attempt in range(1, tries + 1):
-        returncode, output = run(args, winedebug)
+        returncode, output = run(winedebug)
         if returncode == 0 or output.strip() or attempt == tries:
-            return returncode, output
-        _log(f"{describe_failure([SVCTOOL_EXE, *args], returncode, output)}; Wine ended it without a word, "
+            break
+        _log(f"{describe_failure([program, *args], returncode, output)}; Wine ended it without a word, "
              f"so it runs again with Wine's error messages on (try {attempt + 1} of {tries})")
         winedebug = "err+all"
     return returncode, output
@@ -330,9 +331,9 @@ class Env:
 
     def svc(self, *args, timeout=60):
         """Runs kestrin_svctool.exe; returns (returncode, output)."""
-        return _run_svctool_steadily(
-            lambda words, winedebug: self.run(self.exe(SVCTOOL_EXE), *words, timeout=timeout, winedebug=winedebug),
-            [str(arg) for arg in args])
+        exe = self.exe(SVCTOOL_EXE)
+        return run_steadily(lambda winedebug: self.run(exe, *args, timeout=timeout, winedebug=winedebug),
+                            exe, args, args[:1] and args[0] in SVCTOOL_REPEATABLE)
 
     def check_svc(self, *args, timeout=60):
         """Runs kestrin_svctool.exe for a step that must succeed; returns its output."""
@@ -466,10 +467,9 @@ def _boot_prefix(prefix, environ, wine):
 def _run_svctool(environ, wine, build_dir, *args, timeout=60):
     """Runs kestrin_svctool.exe with its output kept in the setup log; returns (returncode, output)."""
     exe = os.path.join(build_dir, SVCTOOL_EXE)
-    return _run_svctool_steadily(
-        lambda words, winedebug: _wine_quiet(dict(environ, WINEDEBUG=winedebug) if winedebug else environ, wine,
-                                             exe, *words, timeout=timeout),
-        list(args))
+    return run_steadily(lambda winedebug: _wine_quiet(dict(environ, WINEDEBUG=winedebug) if winedebug else environ,
+                                                      wine, exe, *args, timeout=timeout),
+                        exe, args, args[:1] and args[0] in SVCTOOL_REPEATABLE)
 
 
 def _check_svctool(environ, wine, build_dir, *args, timeout=60):

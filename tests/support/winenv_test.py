@@ -85,6 +85,27 @@ class SilentFailures(StandInWine):
         self.assertEqual(self.logged, [])
 
 
+class DriverRuns(StandInWine):
+    def driver(self):
+        sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "e2e"))
+        os.environ["KESTRIN_BUILD_DIR"] = str(self.dir)
+        import kestrin_e2e
+        return kestrin_e2e.Driver(self.env)
+
+    def test_a_look_that_wine_ended_silently_is_made_again_on_the_other_desktop_too(self):
+        self.answer((1, ""), (0, "1\n"))
+        self.assertEqual(self.driver()("--desktop", "KestrinNoTray", "visible", "KestrinFrmSrvMan:Kestrin"), "1")
+        self.assertEqual([run[1:4] for run in self.runs()], [["--desktop", "KestrinNoTray", "visible"]] * 2)
+
+    def test_a_click_is_made_once_and_its_silent_failure_fails_the_test_with_no_output(self):
+        self.answer((1, ""))
+        with self.assertRaises(AssertionError) as caught:
+            self.driver()("click", "KestrinFrmSrvMan:Kestrin", 101)
+        self.assertEqual(str(caught.exception),
+                         "kestrin_driver.exe click KestrinFrmSrvMan:Kestrin 101 exited with code 1: (no output)")
+        self.assertEqual(len(self.runs()), 1)
+
+
 class Answers(StandInWine):
     def test_reg_get_is_none_only_for_a_missing_key_or_value(self):
         self.answer((1, "error 2: no value Service Name\n"), (1, "error 5: cannot read Service Name\n"))
