@@ -140,9 +140,10 @@ def _run_program(command, environ, timeout, scratch_dir=None, log_path=None):
 
 
 # kestrin_svctool and the e2e driver print a line on every failure of their own, so a run that ends
-# non-zero having printed nothing was ended by Wine around the program, not by it. That happens now and
-# then (about once in four full test runs, never in thousands of runs on their own), so a command that
-# may safely run twice is run again, with Wine's own error messages on, and the first failure is logged.
+# non-zero having printed nothing was ended by Wine around the program, not by it (exit code 1, which
+# Wine also gives for a Windows exit code whose low byte is 0). Seen in one full test run of six, never
+# in 5,700 runs of the tool on their own: a command that may safely run twice is run again, with Wine's
+# own error messages on so that a second one says why, and the first failure is logged.
 SVCTOOL_REPEATABLE = {"create", "reg-delete-key", "reg-get", "reg-set", "reset", "set-mode", "set-param", "state",
                       "wait"}
 SILENT_FAILURE_TRIES = 3
