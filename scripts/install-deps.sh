@@ -29,9 +29,17 @@ missing=()
 for package in "${packages[@]}"; do
   installed "$package" || missing+=("$package")
 done
+# An optional package that could not be installed is tried again only after a while: its index may be
+# mid-sync for hours, and every try costs an update of all package lists (20 s and more).
+unavailable_stamp=/var/tmp/kestrin-install-deps.unavailable
 missing_optional=()
 for package in "${optional_packages[@]}"; do
-  installed "$package" || missing_optional+=("$package")
+  installed "$package" && continue
+  if [[ ${#missing[@]} -eq 0 && -n $(find "$unavailable_stamp" -mmin -360 2>/dev/null) ]] &&
+    grep -qxF "$package" "$unavailable_stamp"; then
+    continue
+  fi
+  missing_optional+=("$package")
 done
 [[ ${#missing[@]} -eq 0 && ${#missing_optional[@]} -eq 0 ]] && exit 0
 
@@ -42,10 +50,13 @@ if [[ ${#missing_optional[@]} -gt 0 ]] && ! dpkg --print-foreign-architectures |
   as_root dpkg --add-architecture i386
 fi
 
-# apt-get update exits 100 when one index failed (a mirror mid-sync) although the others arrived.
-for attempt in 1 2 3; do
+# apt-get update exits 100 when one index failed (a mirror mid-sync) although the others arrived. Only a
+# required package is worth waiting for; an optional one gets a single try.
+attempts=1
+[[ ${#missing[@]} -gt 0 ]] && attempts=3
+for attempt in $(seq "$attempts"); do
   as_root apt-get update -qq 2>/tmp/kestrin-apt-update.err && break
-  if [[ $attempt -eq 3 ]]; then
+  if [[ $attempt -eq $attempts ]]; then
     echo "install-deps: some package lists could not be fetched; going on with those apt has:" >&2
     grep '^E:' /tmp/kestrin-apt-update.err | head -3 >&2 || true
   else
@@ -59,8 +70,11 @@ install() {
 if [[ ${#missing[@]} -gt 0 ]]; then
   install "${missing[@]}"
 fi
+rm -f "$unavailable_stamp"
 for package in "${missing_optional[@]}"; do
-  install "$package" 2>/dev/null ||
+  if ! install "$package" 2>/dev/null; then
     echo "install-deps: $package cannot be installed from these package lists; the Windows tests will run from the x64 build" >&2
+    echo "$package" >>"$unavailable_stamp"
+  fi
 done
 exit 0

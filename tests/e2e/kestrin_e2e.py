@@ -74,16 +74,25 @@ def build_dir():
 
 
 class Driver:
-    """kestrin_driver.exe, one command per run; a failed command fails the test with its message."""
+    """kestrin_driver.exe, one command per run; a failed command fails the test with the command,
+    its exit code and its whole output."""
+
+    # Commands that only look, so that a run Wine ended without a word can be made again.
+    LOOKING = {"find", "find-by-text", "count", "child", "text", "wait-text", "caption", "visible", "wait-visible",
+               "wait-gone", "menu-open", "pid", "rect", "controls", "wait-balloon", "system-message"}
 
     def __init__(self, env):
         self.env = env
         self.exe = build_dir() / "kestrin_driver.exe"
 
     def __call__(self, *args, check=True, wait_ms=0):
-        rc, out = self.env.run(self.exe, *args, timeout=60 + wait_ms / 1000)
+        words = [str(arg) for arg in args]
+        command = words[2:] if words[:1] == ["--desktop"] else words
+        rc, out = winenv.run_steadily(
+            lambda winedebug: self.env.run(self.exe, *words, timeout=60 + wait_ms / 1000, winedebug=winedebug),
+            self.exe, words, command[:1] and command[0] in self.LOOKING)
         if check and rc != 0:
-            raise AssertionError(f"kestrin_driver {' '.join(map(str, args))}: {out.strip()}")
+            raise AssertionError(winenv.describe_failure([self.exe, *args], rc, out))
         return out.strip() if rc == 0 else None
 
     def find(self, target, timeout_ms=SHOWS_WITHIN_MS):
@@ -390,9 +399,7 @@ class KestrinTestCase(unittest.TestCase):
     # -- the test service --------------------------------------------------------------------
 
     def svc(self, *args):
-        rc, out = self.env.svc(*args)
-        self.assertEqual(rc, 0, f"kestrin_svctool {' '.join(args)}: {out.strip()}")
-        return out
+        return self.env.check_svc(*args)
 
     def start_service(self, mode="normal"):
         self.svc("set-mode", SERVICE, mode)
@@ -404,7 +411,7 @@ class KestrinTestCase(unittest.TestCase):
             if started:
                 break
             time.sleep(1)
-        self.assertTrue(started, f"kestrin_svctool start {SERVICE}: {out.strip()}")
+        self.assertTrue(started, winenv.describe_failure([winenv.SVCTOOL_EXE, "start", SERVICE], rc, out))
         self.svc("wait", SERVICE, str(RUNNING), "20000")
 
     def service_state(self):

@@ -46,10 +46,10 @@ class EventLog(KestrinTestCase):
 
     def test_the_event_source_is_registered_with_this_exe_and_removed(self):
         exe = build_dir() / self.program
-        self.assertEqual(self.env.run(exe, "/register-event-source")[0], 0)
+        self.env.check(exe, "/register-event-source")
         self.assertEqual(self.env.reg_get(SOURCE_KEY, "EventMessageFile").lower(), self.env.win_path(exe).lower())
         self.assertEqual(self.env.reg_get(SOURCE_KEY, "TypesSupported"), "7")
-        self.assertEqual(self.env.run(exe, "/unregister-event-source")[0], 0)
+        self.env.check(exe, "/unregister-event-source")
         self.assertIsNone(self.env.reg_get(SOURCE_KEY, "TypesSupported"))
 
     def test_paused_restarts_leave_a_stopped_service_stopped_through_a_check(self):

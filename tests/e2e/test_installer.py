@@ -9,7 +9,7 @@ import shutil
 import subprocess
 import tempfile
 
-from kestrin_e2e import LBL_STS_TTL, MAIN, SERVICE, SETTINGS_KEY, KestrinTestCase, build_dir, main
+from kestrin_e2e import LBL_STS_TTL, MAIN, SERVICE, SETTINGS_KEY, KestrinTestCase, build_dir, main, winenv
 
 SOURCE = pathlib.Path(__file__).resolve().parents[2] / "src" / "app"
 DEFAULTS_KEY = r"HKLM\Software\Kestrin\Defaults"
@@ -48,7 +48,7 @@ class Installer(KestrinTestCase):
     def msiexec(self, *args, expect=0):
         rc, out = self.env.run("msiexec", *args, timeout=180)
         if expect is not None:
-            self.assertEqual(rc == 0, expect == 0, f"msiexec {' '.join(map(str, args))}: {rc} {out.strip()}")
+            self.assertEqual(rc == 0, expect == 0, winenv.describe_failure(["msiexec", *args], rc, out))
 
     def entries(self):
         """The DisplayVersion of every Apps & features entry named Kestrin, in either registry view."""

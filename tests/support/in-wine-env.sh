@@ -26,6 +26,13 @@ case "${1,,}" in
     status=0
     "$KESTRIN_WINE" "$@" </dev/null >"$out" 2>&1 || status=$?
     tr -d '\r' <"$out"
+    if [[ $status -ne 0 ]]; then
+      # A failure always names the command and its exit code, after the output or "(no output)".
+      [[ -s $out ]] || echo "(no output)"
+      how="exited with code $status"
+      ((status > 128)) && how+=" (or was killed by signal $((status - 128)))"
+      echo "in-wine-env.sh: $* $how" >&2
+    fi
     rm -f "$out"
     exit "$status"
     ;;

@@ -1,12 +1,13 @@
 // A command-line tool for tests: manages services and registry values inside the Wine prefix.
 //
 //   create <name> <exe_path> [display]   delete <name>        start <name> [args...]   stop <name>
-//   state <name>                          wait <name> <state> <timeout_ms>              reset <name>
+//   state <name>  (0 and why when it cannot be queried)   wait <name> <state> <timeout_ms>   reset <name>
 //   set-mode <name> <mode>                set-param <name> <value_name> <text>
 //   reg-get <key> <name>                  reg-set <key> <name> <value> [REG_SZ|REG_SZ_ODD|REG_EXPAND_SZ|REG_DWORD]
 //   reg-delete-key <key>                  idle          (reg-get prints binary data as hex bytes)
 //   numbered <count> <command> <stem> [args...]   the command for <stem>01 to <stem><count> in turn
-// Keys start with HKCU\ or HKLM\ (or the long root names). Output is UTF-8; exit code 0 on success.
+// Keys start with HKCU\ or HKLM\ (or the long root names). Output is UTF-8; exit code 0 on success, and
+// every failure prints a line saying why: winenv.py takes a silent failure for Wine's, not the tool's.
 #include <windows.h>
 
 #include <cstring>
@@ -114,13 +115,21 @@ int GetValue(HKEY root, const std::wstring& path, const std::wstring& name) {
 
 SC_HANDLE OpenManager(DWORD access) { return ::OpenSCManagerW(nullptr, nullptr, access); }
 
-DWORD QueryState(const std::wstring& name) {
+// The service's state, or 0 with `error` set to why it could not be queried.
+DWORD QueryState(const std::wstring& name, DWORD& error) {
     const Sc manager(OpenManager(SC_MANAGER_CONNECT));
-    if (!manager) return 0;
-    const Sc service(::OpenServiceW(manager.get(), name.c_str(), SERVICE_QUERY_STATUS));
+    const Sc service(manager ? ::OpenServiceW(manager.get(), name.c_str(), SERVICE_QUERY_STATUS) : nullptr);
     SERVICE_STATUS status{};
-    if (!service || !::QueryServiceStatus(service.get(), &status)) return 0;
+    if (!service || !::QueryServiceStatus(service.get(), &status)) {
+        error = ::GetLastError();  // before the handles close
+        return 0;
+    }
     return status.dwCurrentState;
+}
+
+DWORD QueryState(const std::wstring& name) {
+    DWORD error = 0;
+    return QueryState(name, error);
 }
 
 bool WaitFor(const std::wstring& name, DWORD state, DWORD timeoutMs) {
@@ -180,9 +189,10 @@ int Stop(const std::wstring& name) {
 }
 
 int State(const std::wstring& name) {
-    const DWORD state = QueryState(name);
+    DWORD error = 0;
+    const DWORD state = QueryState(name, error);
     if (state == 0) {
-        Print(L"0");
+        Print(L"0 error " + std::to_wstring(error) + L": cannot query " + name);
         return 1;
     }
     Print(std::to_wstring(state) + (state < 8 ? L" " + std::wstring(kStateNames[state]) : L""));
@@ -196,8 +206,9 @@ int Reset(const std::wstring& name) {
     if (const int rc = SetValue(HKEY_LOCAL_MACHINE, ParametersKey(name), L"Mode", L"normal", L"REG_SZ")) return rc;
     const ULONGLONG deadline = ::GetTickCount64() + 30000;
     for (;;) {
-        const DWORD state = QueryState(name);
-        if (state == 0) return Fail(L"cannot query " + name);
+        DWORD error = 0;
+        const DWORD state = QueryState(name, error);
+        if (state == 0) return Fail(L"cannot query " + name, error);
         if (state == SERVICE_STOPPED) return 0;
         if (state != SERVICE_STOP_PENDING) {
             const Sc manager(OpenManager(SC_MANAGER_CONNECT));
