@@ -22,8 +22,6 @@ STATE, RESTART, RESTARTS = 2, 3, 4
 SET_KEY = rf"HKCU\Software\Kestrin\Watchers\KESTRINSECONDSVC@/KESTRINTESTSVC@/KESTRINTESTSVC@{FAR}"
 DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
 GREY, RED = (0x6E, 0x6E, 0x6E), (0xC4, 0x2B, 0x1C)
-WM_CONTEXTMENU = 0x007B
-KEYBOARD = -1  # WM_CONTEXTMENU's position for the menu key and Shift+F10
 # A far poll or command waits 20 s: a row that shows its change within this did not wait behind it.
 UNHELD_MS = 8000
 
@@ -126,9 +124,11 @@ class OneWindowForSeveralServices(KestrinTestCase):
         self.assertEqual(self.env.service_state(SECOND), STOPPED)
         self.assertEqual(self.service_state(), RUNNING, "the right-clicked row's menu stopped another selected row")
 
-        # The menu key and Shift+F10 open the focused row's menu.
-        self.driver("select-rows", WINDOW, LIST, 0)
-        self.driver("post", WINDOW, WM_CONTEXTMENU, self.driver("child", WINDOW, LIST), KEYBOARD)
+        # Shift+F10, a real key on the focused row, opens that row's menu.
+        x, y = self.driver("row-point", WINDOW, LIST, 0).split()
+        self.env.xdotool("mousemove", x, y, "click", 1)
+        self.wait_selected([0])
+        self.env.xdotool("key", "shift+F10")
         self.driver("menu-key", WINDOW, "t")
         self.wait_cell(0, STATE, "Stopped", timeout_ms=15000)
 
