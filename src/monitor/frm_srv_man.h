@@ -12,7 +12,9 @@
 #include "monitor/event_record.h"
 #include "monitor/monitor_view.h"
 #include "monitor/service_events.h"
+#include "monitor/restart_policy.h"
 #include "monitor/service_watcher.h"
+#include "monitor/several_look.h"
 #include "service_control/service_queue.h"
 #include "settings/settings_store.h"
 
@@ -29,23 +31,9 @@ inline constexpr std::uint32_t kTrayKeySelect = 0x401;    // NIN_KEYSELECT: Ente
 inline constexpr std::uint32_t kTrayContextMenu = 0x7B;   // WM_CONTEXTMENU: menu key, Shift+F10, right release
 inline constexpr std::uint32_t kTrayBalloonClick = 0x405; // NIN_BALLOONUSERCLICK: a notification clicked
 inline constexpr int kTrayAddAttempts = 30;               // one a retry tick: a minute at 2 s
-inline constexpr std::size_t kSeveralTrayTipUnits = 127;  // the tooltip field of a modern icon record
 
 // What a row's menu does to its service.
 enum class RowAction { Stop, Start, Pause };
-
-// The restart policy of a copy: the command line first, then its own key, then the machine's defaults.
-// The first of them to set a delay or minutes sets the timing; retries are read on their own.
-RestartPolicy ReadRestartPolicy(const CommandLine& commandLine, SettingsStore& store, SettingsStore& machineDefaults);
-
-// How notifications and the tooltip name a service: by its name, and its computer too where the same
-// name is watched on two ("Spooler on SERVER1").
-std::string DisplayName(const std::vector<ServiceTarget>& targets, std::size_t index);
-
-// The icon of a copy watching several services: the worst state among them.
-TrayBadge WorstBadge(const std::vector<WatchRow>& rows);
-// Its tooltip: "3 of 4 running; Spooler stopped; W32Time cannot be read", cut to 127 UTF-16 units.
-std::string SeveralTrayTip(const std::vector<std::string>& names, const std::vector<WatchRow>& rows);
 
 class FrmSrvMan {
 public:

@@ -225,7 +225,7 @@ bool EntryPace::Offer(const EventEntry& entry, std::uint64_t nowMs, bool force) 
     return true;
 }
 
-bool EntryPace::WouldWrite(EventId id, std::uint64_t nowMs) const {
+bool EntryPace::WouldWrite(EventId id, std::uint64_t nowMs) {
     const Stream* stream = StreamOf(id);
     return !stream || MinuteUp(*stream, nowMs);
 }
@@ -250,10 +250,6 @@ std::vector<EventEntry> EntryPace::Due(std::uint64_t nowMs, bool stillStopped, b
 }
 
 EntryPace::Stream* EntryPace::StreamOf(EventId id) {
-    return const_cast<Stream*>(static_cast<const EntryPace*>(this)->StreamOf(id));
-}
-
-const EntryPace::Stream* EntryPace::StreamOf(EventId id) const {
     if (id == EventId::ServiceStopped) return &stops_;
     if (id == EventId::CannotRead || id == EventId::CanReadAgain) return &readability_;
     return nullptr;

@@ -113,7 +113,7 @@ public:
     // Whether to write `entry` now; one held back is kept until Due. `force` writes it whatever the
     // pace (a state readable again that is followed at once by the stop it reads).
     bool Offer(const EventEntry& entry, std::uint64_t nowMs, bool force = false);
-    bool WouldWrite(EventId id, std::uint64_t nowMs) const;
+    bool WouldWrite(EventId id, std::uint64_t nowMs);
     // The held entries to write now: their minute is up (or `atExit`), and they are still true
     // (the readable state changed since the last written; the service is still stopped).
     std::vector<EventEntry> Due(std::uint64_t nowMs, bool stillStopped, bool atExit = false);
@@ -124,8 +124,7 @@ private:
         std::optional<EventId> lastWrittenId;
         std::optional<EventEntry> held;
     };
-    Stream* StreamOf(EventId id);
-    const Stream* StreamOf(EventId id) const;
+    Stream* StreamOf(EventId id);  // the stream of an entry that is paced; nothing for the others
     static bool MinuteUp(const Stream& stream, std::uint64_t nowMs);
     static void Written(Stream& stream, EventId id, std::uint64_t nowMs);
 

@@ -9,6 +9,7 @@
 
 #include "monitor/clock.h"
 #include "monitor/event_record.h"
+#include "monitor/restart_policy.h"
 #include "monitor/service_events.h"
 #include "service_control/service_queue.h"
 #include "settings/settings.h"
@@ -24,15 +25,6 @@ inline constexpr std::size_t kTrayTipLength = 63;
 
 // The icon's tooltip for one service: "<service>: <state>", cut to the first 63 characters.
 std::string TrayTip(const std::string& serviceName, const std::string& stateText);
-
-// How soon, how often, and when to stop trying. Without a delay the countdown's check starts a
-// stopped service every `minutes`; with one, a stop is answered `delaySeconds` later, and each start
-// that fails doubles the wait. Without retries Kestrin never gives up.
-struct RestartPolicy {
-    int minutes = kDefaultRestartMinutes;
-    std::optional<int> delaySeconds;
-    std::optional<int> retries;
-};
 
 // What a window shows of one watcher.
 struct WatchRow {

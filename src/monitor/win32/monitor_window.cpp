@@ -539,6 +539,8 @@ void MonitorWindow::FocusTrayIcon() { trayIcon_->GiveBackFocus(); }
 void MonitorWindow::ShowNormal() {
     ::ShowWindow(hwnd_, SW_SHOWNORMAL);
     ::SetForegroundWindow(hwnd_);
+    // The list is what a keyboard user came for: no Tab needed to reach it.
+    if (several_ && !::IsChild(hwnd_, ::GetFocus())) ::SetFocus(list_.Handle());
 }
 
 void MonitorWindow::MinimiseAndHide() {
