@@ -267,9 +267,10 @@ def back_after_stop(env, exe, delay, stops):
 # stops for the restart delay; for several services, their number, rounds and seconds side by side,
 # and seconds of ticks.
 FULL = {"polls": 300, "ticks": 10000, "answer_s": 30, "rounds": 3, "round_ticks": 400, "idle_rounds": 5,
-        "idle_s": 60, "stops": 10, "services": 16, "several_rounds": 3, "several_s": 60, "tick_s": 30}
-SHORT = {"polls": 30, "ticks": 300, "answer_s": 3, "rounds": 1, "round_ticks": 50, "idle_rounds": 1,
-         "idle_s": 10, "stops": 1, "services": 4, "several_rounds": 1, "several_s": 5, "tick_s": 3}
+        "idle_s": 60, "stops": 10, "delays": (0, 5), "services": 16, "several_rounds": 3, "several_s": 60,
+        "tick_s": 30}
+SHORT = {"polls": 30, "ticks": 300, "answer_s": 2, "rounds": 1, "round_ticks": 50, "idle_rounds": 1,
+         "idle_s": 4, "stops": 1, "delays": (0,), "services": 2, "several_rounds": 1, "several_s": 2, "tick_s": 2}
 
 
 def main(argv):
@@ -309,7 +310,7 @@ def main(argv):
     finally:
         env.kill(slow)
 
-    for delay in (0, 5):
+    for delay in size["delays"]:
         lines.append(f"stop to running again, /delay {delay}: {back_after_stop(env, measured, delay, size['stops'])}")
     lines += several_services(env, measured, size["services"], size["several_rounds"], size["several_s"],
                               size["tick_s"])
