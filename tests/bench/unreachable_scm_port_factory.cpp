@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "service_control/win32/advapi_scm_port.h"
+#include "forwarding_scm_port.h"
 #include "settings/settings.h"
 
 namespace kestrin {
@@ -13,25 +13,14 @@ namespace {
 
 constexpr DWORD kGiveUpMs = 20000;
 
-class UnreachableScmPort : public ScmPort {
+class UnreachableScmPort : public ForwardingScmPort {
 public:
     ScmHandle OpenManager(const std::string& computer) override {
-        if (BareComputerName(computer).empty()) return real_.OpenManager(computer);
+        if (BareComputerName(computer).empty()) return ForwardingScmPort::OpenManager(computer);
         ::Sleep(kGiveUpMs);
         ::SetLastError(RPC_S_SERVER_UNAVAILABLE);
         return 0;
     }
-    ScmHandle OpenServiceByName(ScmHandle manager, const std::string& service, ServiceAccess access) override {
-        return real_.OpenServiceByName(manager, service, access);
-    }
-    std::optional<std::uint32_t> QueryState(ScmHandle service) override { return real_.QueryState(service); }
-    std::uint32_t Start(ScmHandle service) override { return real_.Start(service); }
-    std::uint32_t Stop(ScmHandle service) override { return real_.Stop(service); }
-    void Close(ScmHandle handle) override { real_.Close(handle); }
-    std::uint32_t LastError() override { return real_.LastError(); }
-
-private:
-    AdvapiScmPort real_;
 };
 
 }  // namespace

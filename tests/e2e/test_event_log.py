@@ -2,28 +2,17 @@
 eventlog debug channel, where its ReportEventW sends them), the event source's registration, and
 restarts paused for maintenance."""
 
-import re
 import time
 
-from kestrin_e2e import LBL_STATUS, LBL_TIME, MAIN, SERVICE, STOPPED, KestrinTestCase, build_dir, main
+from kestrin_e2e import (EVENTLOG_CHANNELS, LBL_STATUS, LBL_TIME, MAIN, SERVICE, STOPPED, KestrinTestCase, build_dir,
+                         event_entries, main)
 
-EVENTLOG_CHANNELS = "fixme+advapi,trace+eventlog,warn+eventlog,err+eventlog"
 SOURCE_KEY = r"HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Kestrin"
 
 
 def entries(log_path):
-    """(event id, [insertion strings]) of every ReportEventW in a Wine log, in order."""
-    with open(log_path, "rb") as f:
-        text = f.read().decode(errors="replace").replace("\r", "")
-    found = []
-    for line in text.splitlines():
-        report = re.search(r"ReportEventW \([^,]+,0x([0-9a-f]+),0x[0-9a-f]+,0x([0-9a-f]+)", line)
-        if report and "fixme" in line:
-            found.append((int(report.group(2), 16), []))
-        elif found and "eventlog:ReportEventW" in line:
-            string = re.search(r'L"(.*)"', line)
-            found[-1][1].append(string.group(1) if string else "")
-    return found
+    """(event id, [insertion strings]) of every entry in a Wine log, in order."""
+    return [(event, strings) for event, _, strings in event_entries(log_path)]
 
 
 class EventLog(KestrinTestCase):

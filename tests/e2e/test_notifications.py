@@ -1,9 +1,6 @@
 """What the watcher tells, against the real test service: notifications with the system's reasons,
 the badge on the icon, and no stale state while a status is outstanding."""
 
-import pathlib
-import subprocess
-import tempfile
 import time
 
 from kestrin_e2e import (COMMAND1, LBL_STATUS, MAIN, PICHOOK, SERVICE, KestrinTestCase, main)
@@ -43,32 +40,12 @@ class Notifications(KestrinTestCase):
         self.start_service()
         self.start_watching()
         self.driver.wait_text(MAIN, LBL_STATUS, "Running")
-        self.wait_icon_colour(RUNNING_GREEN, "tray-running.png")
+        self.tray.wait_badge(RUNNING_GREEN, "tray-running.png")
         self.svc("stop", SERVICE)
         self.driver.wait_text(MAIN, LBL_STATUS, "Stopped")
-        self.wait_icon_colour(STOPPED_RED, "tray-stopped.png")
+        self.tray.wait_badge(STOPPED_RED, "tray-stopped.png")
         self.wait_balloon("within")
         self.screenshot_of("tooltips_class32:*", "notification.png")
-
-    def wait_icon_colour(self, colour, keep_as):
-        """Waits until the icon's picture holds the badge's disc colour; keeps the screenshot."""
-        deadline = time.monotonic() + 10
-        while True:
-            x, y = self.tray.icon_position()
-            with tempfile.TemporaryDirectory() as scratch:
-                shot = pathlib.Path(scratch) / "desktop.png"
-                self.env.screenshot(shot)
-                crop = ["convert", str(shot), "-crop", f"40x28+{x - 20}+{y - 14}", "+repage"]
-                text = subprocess.run(crop + ["txt:-"], check=True, stdout=subprocess.PIPE,
-                                      stdin=subprocess.DEVNULL).stdout.decode()
-                subprocess.run(crop + ["-scale", "400%", str(self.shots_dir / keep_as)], check=True,
-                               stdin=subprocess.DEVNULL)
-            wanted = "#%02X%02X%02X" % colour
-            if text.count(wanted) >= 4:
-                return
-            if time.monotonic() > deadline:
-                self.fail(f"the icon shows no {wanted} badge (see {self.shots_dir / keep_as})")
-            time.sleep(0.5)
 
 
 class StaleState(KestrinTestCase):
