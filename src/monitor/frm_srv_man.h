@@ -78,9 +78,7 @@ public:
     bool MinimiseToTray() const { return minimiseToTray_; }
     bool TrayIconAdded() const { return trayIconAdded_; }
     bool NotificationsOn() const { return notificationsOn_; }
-    bool Several() const { return several_; }
     const ServiceWatcher& Watcher(std::size_t index) const { return *watchers_[index]; }
-    std::size_t WatcherCount() const { return watchers_.size(); }
 
 private:
     class OneQueue : public ServiceQueues {

@@ -75,7 +75,6 @@ public:
     WatchRow Row() const;
     std::string TrayTip() const;  // "<service>: <state>", or that Kestrin gave up on it
     const ServiceTarget& Target() const { return target_; }
-    const RestartPolicy& Policy() const { return policy_; }
     std::int16_t MinutesToRestart() const { return minutesToRestart_; }
     bool RestartsPaused() const { return pausedUntilMs_.has_value(); }
     bool GaveUp() const { return gaveUp_; }
