@@ -23,7 +23,7 @@ class EventLog(KestrinTestCase):
         self.svc("stop", SERVICE)
         self.driver.wait_text(MAIN, LBL_STATUS, "Stopped")
         self.post_restart_ticks(2)  # with one minute between checks, the second tick checks
-        self.wait_starts_logged(1)
+        self.wait_starts_logged(2)  # the test's own start, then the check's
         self.driver.wait_text(MAIN, LBL_STATUS, "Running", timeout_ms=15000)
         deadline = time.monotonic() + 10
         while 4 not in dict(entries(proc.log_path)) and time.monotonic() < deadline:
